@@ -1,0 +1,56 @@
+# Helpers that register a program, its transcript cases and its unit tests.
+#
+#   add_program(<name> <sources>...)
+#       Builds the program into bin/, installs it, and registers every case
+#       found in tests/<name>/ beside the calling CMakeLists.txt: a case is a
+#       pair <case>.in (exact stdin) and <case>.out (exact stdout), or
+#       <case>.match (stdout with placeholders, see tests/harness).  The
+#       program also gets a stdin-abuse check built from the same cases.
+#
+#   add_unit_test(<name> <sources>...)
+#       Builds a GoogleTest executable and registers its tests.
+
+set(LESSONS_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests)
+
+function(add_program name)
+    add_executable(${name} ${ARGN})
+    install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    set_property(GLOBAL APPEND PROPERTY LESSONS_PROGRAMS ${name})
+
+    set(case_dir ${CMAKE_CURRENT_SOURCE_DIR}/tests/${name})
+    file(GLOB inputs CONFIGURE_DEPENDS ${case_dir}/*.in)
+    foreach(input IN LISTS inputs)
+        get_filename_component(case ${input} NAME_WLE)
+        if(EXISTS ${case_dir}/${case}.out)
+            set(expected ${case_dir}/${case}.out)
+        elseif(EXISTS ${case_dir}/${case}.match)
+            set(expected ${case_dir}/${case}.match)
+        else()
+            message(FATAL_ERROR "${input} has no ${case}.out or ${case}.match beside it")
+        endif()
+        add_test(NAME transcript.${name}.${case}
+                 COMMAND case_runner transcript --timeout ${LESSONS_CASE_TIMEOUT}
+                         --wrapper "${LESSONS_CASE_WRAPPER}"
+                         $<TARGET_FILE:${name}> ${input} ${expected})
+        set_tests_properties(transcript.${name}.${case} PROPERTIES LABELS transcript TIMEOUT 300)
+    endforeach()
+
+    add_test(NAME abuse.${name}
+             COMMAND case_runner abuse --timeout 2 $<TARGET_FILE:${name}> ${case_dir})
+    set_tests_properties(abuse.${name} PROPERTIES LABELS abuse TIMEOUT 900)
+endfunction()
+
+function(add_unit_test name)
+    add_executable(${name} ${ARGN})
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests/support)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${LESSONS_TEST_BIN_DIR})
+    gtest_discover_tests(${name} PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# The README test reads this list to check that every program has its entry.
+function(lessons_write_program_list)
+    get_property(programs GLOBAL PROPERTY LESSONS_PROGRAMS)
+    list(JOIN programs "\n" text)
+    file(WRITE ${CMAKE_BINARY_DIR}/programs.txt "${text}\n")
+endfunction()
