@@ -388,7 +388,9 @@ int abuse(const Options& options) {
     const std::string& program = options.positional[0];
     std::vector<AbuseInput> inputs = abuseInputs(options.positional[1]);
     fs::path input = scratchFile("abuse-in");
-    fs::path output = scratchFile("abuse-out");
+    // Only the end of each run is judged, and a program answering a megabyte
+    // of menu choices prints hundreds of megabytes.
+    const fs::path output = "/dev/null";
     int failures = 0;
     for (const AbuseInput& abuseInput : inputs) {
         writeFile(input, abuseInput.bytes);
@@ -400,7 +402,6 @@ int abuse(const Options& options) {
         }
     }
     fs::remove(input);
-    fs::remove(output);
     std::cout << inputs.size() << " runs, " << failures << " ended badly\n";
     return failures == 0 ? 0 : 1;
 }

@@ -1,0 +1,21 @@
+// Asks for a machine temperature and classifies it: at or below 0 the
+// machine is taken to be off, at or above 212 it is overheating.
+#include <iostream>
+
+int main() {
+    // Kept when input ends before a temperature is typed.
+    float temperature = 100;
+
+    std::cout << "Enter Machine Temperature: ";
+    std::cin >> temperature;
+
+    // The first test that holds wins, so the second is only reached above 0.
+    if (temperature <= 0) {
+        std::cout << "Machine State: Powered off?" << std::endl;
+    } else if (temperature >= 212) {
+        std::cout << "Machine State: Overheating" << std::endl;
+    } else {
+        std::cout << "Machine State: Operating Normally" << std::endl;
+    }
+    return 0;
+}
