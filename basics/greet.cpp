@@ -1,0 +1,11 @@
+// Prints a greeting through a function of its own.
+#include <iostream>
+
+void displayHelloWorld() {
+    std::cout << "Hello World!" << std::endl;
+}
+
+int main() {
+    displayHelloWorld();
+    return 0;
+}

@@ -1,0 +1,23 @@
+// Reads two integers twice, first with a prompt for each, then both after a
+// single prompt, and echoes each pair in columns four wide.
+#include <iomanip>
+#include <iostream>
+
+int main() {
+    // An entry that cannot be read leaves its variable as it was: 0 at first.
+    int x = 0;
+    int y = 0;
+
+    std::cout << "Enter a value for x: ";
+    std::cin >> x;
+    std::cout << "Enter a value for y: ";
+    std::cin >> y;
+    // A field width holds for the next item only, so it is set before each number.
+    std::cout << std::setw(4) << x << "\t" << std::setw(4) << y << std::endl;
+
+    // One chained extraction: the two values may share a line or not.
+    std::cout << "Input both x and y: x space y (ie: 3 4): ";
+    std::cin >> x >> y;
+    std::cout << std::setw(4) << x << "\t" << std::setw(4) << y << std::endl;
+    return 0;
+}

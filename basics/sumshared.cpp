@@ -1,0 +1,38 @@
+// Reads two integers into locals named a and b, which hide the globals of the
+// same names inside main, and sums them; then sums the globals, which only
+// functions outside main still see.
+#include <iostream>
+
+int a = 2;
+int b = 102;
+
+// Widened before adding, so no two ints can overflow the sum.
+long long add1(int c, int d) {
+    return static_cast<long long>(c) + d;
+}
+
+// No local a or b here, so these are the globals.
+int add2() {
+    std::cout << "Value of global variable a: " << a << std::endl;
+    std::cout << "Value of global variable b: " << b << std::endl;
+    return a + b;
+}
+
+int main() {
+    // These hide the globals for the whole of main.  An entry that cannot be
+    // read leaves its variable at 0.
+    int a = 0;
+    int b = 0;
+
+    std::cout << "Demo to Sum two integers" << std::endl;
+    std::cout << "Enter Interger a: ";
+    std::cin >> a;
+    std::cout << "Enter Interger b: ";
+    std::cin >> b;
+
+    std::cout << "Answer: " << add1(a, b) << std::endl;
+    std::cout << "Lets add the two global variables" << std::endl;
+    int globalAnswer = add2();
+    std::cout << "Global Variable Answer: " << globalAnswer << std::endl;
+    return 0;
+}

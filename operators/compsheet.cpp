@@ -1,0 +1,29 @@
+// Prints the six relational operators at work beside the truth value of each,
+// evaluated as the program runs.
+#include <iomanip>
+#include <iostream>
+
+// Every label is shorter than this, so the values line up in one column.
+const int LABEL_WIDTH = 35;
+const int VALUE_WIDTH = 5;
+
+// A field width holds for the next item only, so it is set before each one.
+void printRow(const char* label, bool value) {
+    std::cout << std::setw(LABEL_WIDTH) << label << std::setw(VALUE_WIDTH) << value << std::endl;
+}
+
+int main() {
+    int x = 1;
+    int y = 0;
+    int z = 4;
+
+    std::cout << std::setw(LABEL_WIDTH) << "x = 1, y = 0, z = 4" << std::endl;
+    printRow("Less Than Operator: (4 < 3)", (4 < 3));
+    printRow("Greater Than Operator: (x > y)", (x > y));
+    printRow("Equals to Operator: (x == y)", (x == y));
+    printRow("Not Equals to Operator: (x != y)", (x != y));
+    // Both hold with equality: 4 is 4, and 1 * 4 is 4.
+    printRow("Greater Than or Equal to: z >= 4", z >= 4);
+    printRow("Less Than or Equal to:  z <= x*4", z <= x * 4);
+    return 0;
+}
