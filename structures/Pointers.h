@@ -1,0 +1,24 @@
+#pragma once
+
+// A small record for practising indirection: an int, a pointer to an int the
+// record does not own, and a second int filled from what that pointer refers
+// to.  A record never allocates or frees, so copies are plain member-wise
+// copies and an array of records needs no per-element clean-up.
+class Pointers {
+public:
+    Pointers() : a(5), b(nullptr), c(10) {}
+    Pointers(int value, int* target) : a(value), b(target), c(0) {}
+
+    // The only way to reach a from outside, for reading and writing alike.
+    int* getA() { return &a; }
+    int* getB() const { return b; }
+    int getC() const { return c; }
+    void setB(int* target) { b = target; }
+    // b must refer to a live int when this is called.
+    void setC() { c = *b; }
+
+private:
+    int a;
+    int* b;
+    int c;
+};

@@ -1,0 +1,15 @@
+// Prints a Celsius to Fahrenheit table for 0 to 100 degrees and a Fahrenheit
+// to Celsius table for 32 to 212 degrees, one row per whole degree.
+#include "conversions.h"
+
+int main() {
+    printCtoFHeader();
+    for (double celsius = 0.0; celsius <= 100.0; celsius += 1.0) {
+        printRow(celsius, CtoF(celsius));
+    }
+    printFtoCHeader();
+    for (double fahrenheit = 32.0; fahrenheit <= 212.0; fahrenheit += 1.0) {
+        printRow(fahrenheit, FtoC(fahrenheit));
+    }
+    return 0;
+}
