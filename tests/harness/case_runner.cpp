@@ -1,6 +1,7 @@
 // Runs a console program on prepared standard input and judges the run.
 //
-//   case_runner transcript [--timeout S] [--wrapper "CMD ARGS"] PROGRAM CASE.in EXPECTED
+//   case_runner transcript [--timeout S] [--wrapper "CMD ARGS"]
+//                          [--clock TIME --clock-library LIBFAKETIME] PROGRAM CASE.in EXPECTED
 //       Feeds CASE.in to PROGRAM and compares its standard output with
 //       EXPECTED.  A .out file must match byte for byte.  A .match file is
 //       compared line by line, and a line may hold placeholders for values
@@ -9,6 +10,10 @@
 //           @INT@   a decimal integer
 //       Every occurrence of one placeholder on one line must stand for the
 //       same text, so "@ADDR@\t== @ADDR@" checks that both sides agree.
+//       With --clock the program sees a clock stopped at TIME (UTC, as
+//       "2026-12-08 12:00:00") through libfaketime, so a program seeded from
+//       the clock deals the same cards every run.  Without the library the
+//       case is skipped (exit status 77).
 //
 //   case_runner abuse [--timeout S] PROGRAM CASE_DIR
 //       Feeds PROGRAM hostile input: nothing at all, every prefix of every
@@ -47,8 +52,12 @@ namespace {
 struct Options {
     double timeoutSeconds = 5;
     std::vector<std::string> wrapper;
+    std::string clock;
+    std::string clockLibrary;
     std::vector<std::string> positional;
 };
+
+using Environment = std::vector<std::pair<std::string, std::string>>;
 
 struct RunResult {
     bool timedOut = false;
@@ -100,13 +109,17 @@ fs::path scratchFile(const char* stem) {
 // gets a process group of its own, so a timeout also ends whatever a wrapper
 // such as valgrind started.
 RunResult run(const std::vector<std::string>& argv, const fs::path& inputPath,
-              const fs::path& outputPath, double timeoutSeconds) {
+              const fs::path& outputPath, double timeoutSeconds,
+              const Environment& environment = {}) {
     pid_t pid = fork();
     if (pid < 0) {
         throw std::runtime_error("fork failed");
     }
     if (pid == 0) {
         setpgid(0, 0);
+        for (const auto& [name, value] : environment) {
+            setenv(name.c_str(), value.c_str(), 1);
+        }
         int in = open(inputPath.c_str(), O_RDONLY);
         int out = open(outputPath.c_str(), O_WRONLY | O_TRUNC);
         if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0) {
@@ -281,6 +294,17 @@ bool endsWith(const std::string& text, const std::string& suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+// libfaketime stops the clock at the given time.  It is preloaded, so under
+// AddressSanitizer the runtime's check that it is loaded first is waived.
+Environment stoppedClock(const Options& options) {
+    const char* asanOptions = std::getenv("ASAN_OPTIONS");
+    std::string asan = asanOptions != nullptr ? std::string(asanOptions) + ":" : "";
+    return {{"FAKETIME", options.clock},
+            {"TZ", "UTC"},
+            {"LD_PRELOAD", options.clockLibrary},
+            {"ASAN_OPTIONS", asan + "verify_asan_link_order=0"}};
+}
+
 int transcript(const Options& options) {
     if (options.positional.size() != 3) {
         std::cerr
@@ -291,10 +315,19 @@ int transcript(const Options& options) {
     fs::path input = options.positional[1];
     fs::path expectedPath = options.positional[2];
 
+    Environment environment;
+    if (!options.clock.empty()) {
+        if (options.clockLibrary.empty() || !fs::exists(options.clockLibrary)) {
+            std::cout << "skipped: the case needs a stopped clock, and libfaketime is missing\n";
+            return 77;
+        }
+        environment = stoppedClock(options);
+    }
+
     std::vector<std::string> argv = options.wrapper;
     argv.push_back(program);
     fs::path output = scratchFile("transcript");
-    RunResult result = run(argv, input, output, options.timeoutSeconds);
+    RunResult result = run(argv, input, output, options.timeoutSeconds, environment);
     std::string actual = readFile(output);
     fs::remove(output);
 
@@ -414,6 +447,10 @@ Options parseOptions(int argc, char** argv) {
             options.timeoutSeconds = std::atof(argv[++i]);
         } else if (arg == "--wrapper" && i + 1 < argc) {
             options.wrapper = splitOnBlanks(argv[++i]);
+        } else if (arg == "--clock" && i + 1 < argc) {
+            options.clock = argv[++i];
+        } else if (arg == "--clock-library" && i + 1 < argc) {
+            options.clockLibrary = argv[++i];
         } else {
             options.positional.push_back(arg);
         }
