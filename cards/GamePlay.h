@@ -1,0 +1,5 @@
+#pragma once
+
+// Plays twenty-one against the dealer on the console, hand after hand, until
+// the player declines another hand or the input gives out.
+void GamePlay();
