@@ -6,14 +6,12 @@
 #include <sstream>
 
 #include "ConsoleCapture.h"
+#include "readFrom.h"
 
 namespace {
 
 Circle circle(const std::string& text) {
-    std::istringstream in(text);
-    Circle c;
-    in >> c;
-    return c;
+    return readFrom<Circle>(text);
 }
 
 std::string measurements(const Circle& c) {

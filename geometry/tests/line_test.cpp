@@ -6,14 +6,12 @@
 #include <sstream>
 
 #include "ConsoleCapture.h"
+#include "readFrom.h"
 
 namespace {
 
 Line line(const std::string& text) {
-    std::istringstream in(text);
-    Line l;
-    in >> l;
-    return l;
+    return readFrom<Line>(text);
 }
 
 std::string report(const Line& l) {

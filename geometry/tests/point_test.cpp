@@ -4,13 +4,12 @@
 
 #include <sstream>
 
+#include "readFrom.h"
+
 namespace {
 
 Point read(const std::string& text) {
-    std::istringstream in(text);
-    Point point;
-    in >> point;
-    return point;
+    return readFrom<Point>(text);
 }
 
 std::string print(const Point& point) {
