@@ -48,7 +48,8 @@ function(add_program name)
     add_executable(${name} ${arg_UNPARSED_ARGUMENTS} ${LESSONS_CONSOLE_SOURCES})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/console)
     install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    set_property(GLOBAL APPEND PROPERTY LESSONS_PROGRAMS ${name})
+    file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    set_property(GLOBAL APPEND PROPERTY LESSONS_PROGRAMS "${name}\t${folder}\t${arg_STOPPED_CLOCK}")
     if(BUILD_TESTING)
         lessons_add_program_tests(${name} "${arg_STOPPED_CLOCK}")
     endif()
@@ -100,7 +101,9 @@ function(add_unit_test name)
     gtest_discover_tests(${name} PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 endfunction()
 
-# The README test reads this list to check that every program has its entry.
+# The README and manual page tests read this list, one program a line:
+# its name, its folder and the time its clock is stopped at (if it is),
+# separated by tabs.
 function(lessons_write_program_list)
     get_property(programs GLOBAL PROPERTY LESSONS_PROGRAMS)
     list(JOIN programs "\n" text)
