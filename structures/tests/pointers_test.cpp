@@ -26,7 +26,9 @@ TEST(Pointers, ConstructorsAndManip1) {
 }
 
 TEST(Manip, TwoThreeSixAndSevenWriteOnlyThroughB) {
-    for (auto [routine, written] : {std::pair{manip2, 45}, {manip3, 383}, {manip7, 15}}) {
+    using Routine = void (*)(Pointers*);
+    for (auto [routine, written] :
+         {std::pair<Routine, int>{manip2, 45}, {manip3, 383}, {manip7, 15}}) {
         int target = 4;
         Pointers record(56, &target);
         routine(&record);
