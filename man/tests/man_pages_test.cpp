@@ -115,8 +115,10 @@ std::vector<std::string> requestWords(const std::string& line) {
 }
 
 // The characters that a line of roff text inside .EX stands for.  Only the
-// escapes that the pages use are known; any other escape, and a line that
-// roff would take for a request, leave the line unreadable (false).
+// escapes that the pages use are known; any other escape, a line that roff
+// would take for a request, and a character that a formatter may print as
+// another glyph (a hyphen or a curly quote for - and ', say) instead of
+// its escape leave the line unreadable (false).
 bool unescapeRoff(const std::string& line, std::string& text) {
     static const std::map<std::string, std::string> escapes = {
         {"\\e", "\\"},  {"\\-", "-"},   {"\\&", ""},    {"\\(aq", "'"},
@@ -128,6 +130,9 @@ bool unescapeRoff(const std::string& line, std::string& text) {
     text.clear();
     std::size_t at = 0;
     while (at < line.size()) {
+        if (std::string("-'`^~").find(line[at]) != std::string::npos) {
+            return false;
+        }
         if (line[at] != '\\') {
             text += line[at++];
             continue;
