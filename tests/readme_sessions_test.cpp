@@ -1,18 +1,23 @@
-// The README's catalogue shows a session for every program.  Each session is
-// tied to a transcript case by a marker line
-//     <!-- session: geometry/tests/discs/inside -->
-// followed by two fenced blocks: what is typed (the case's .in file) and what
-// the program prints (its .out or .match file).  These tests fail as soon as
-// the README and the cases drift apart, or a program has no entry.
+// The README's catalogue has an entry for every program: a heading with the
+// program's name and the summary its manual page gives in NAME,
+//     #### `discs` — measure a circle and compare a second one with it
+// followed by a console block that shows the same transcript case as the
+// page's example: the command that types the case's input, then what the
+// program prints (or an excerpt, where "..." stands for lines left out).
+// These tests fail as soon as the README, a manual page and a case drift
+// apart, or a program has no entry.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "SessionCommand.h"
 
 namespace fs = std::filesystem;
 
@@ -27,113 +32,101 @@ std::string readFile(const fs::path& path) {
     return text.str();
 }
 
-std::vector<std::string> readLines(const fs::path& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-struct Session {
-    std::string casePath;  // relative to the source tree, without extension
-    std::string program;   // the entry it stands under
-    std::vector<std::string> blocks;
+struct Entry {
+    std::string summary;
+    std::vector<std::string> block;  // the command, then the printed lines
 };
 
-// A program's entry is headed "#### `name`"; any other heading ends it.
-std::string programOfHeading(const std::string& heading) {
-    const std::string open = "#### `";
-    if (heading.rfind(open, 0) != 0 || heading.back() != '`') {
-        return "";
-    }
-    return heading.substr(open.size(), heading.size() - open.size() - 1);
-}
-
-bool isFence(const std::string& line) {
-    return line.rfind("```", 0) == 0;
-}
-
-// Reads every session marker with the two fenced blocks that follow it.
-std::vector<Session> readSessions(const std::vector<std::string>& readme) {
-    const std::string marker = "<!-- session: ";
-    std::vector<Session> sessions;
-    std::string program;
-    for (std::size_t i = 0; i < readme.size(); ++i) {
-        const std::string& line = readme[i];
-        if (line.rfind("#", 0) == 0) {
-            program = programOfHeading(line);
-        }
-        if (line.rfind(marker, 0) != 0) {
+// Reads every catalogue entry: its heading and the fenced block after it.
+std::map<std::string, std::vector<Entry>> readCatalogue() {
+    const std::regex heading("#### `([a-z]+)` — (.*)");
+    const std::vector<std::string> lines = session::splitLines(readFile(sourceDir / "README.md"));
+    std::map<std::string, std::vector<Entry>> entries;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::smatch found;
+        if (!std::regex_match(lines[i], found, heading)) {
             continue;
         }
-        Session session;
-        session.program = program;
-        session.casePath = line.substr(marker.size(), line.find(" -->") - marker.size());
-        std::size_t j = i + 1;
-        while (session.blocks.size() < 2 && j < readme.size()) {
-            if (!isFence(readme[j++])) {
-                continue;
+        Entry entry{found[2], {}};
+        if (i + 1 < lines.size() && lines[i + 1] == "```console") {
+            for (i += 2; i < lines.size() && lines[i] != "```"; ++i) {
+                entry.block.push_back(lines[i]);
             }
-            std::string block;
-            bool first = true;
-            for (; j < readme.size() && !isFence(readme[j]); ++j) {
-                block += (first ? "" : "\n") + readme[j];
-                first = false;
-            }
-            ++j;  // the closing fence
-            session.blocks.push_back(block);
         }
-        sessions.push_back(session);
+        entries[found[1]].push_back(entry);
     }
-    return sessions;
+    return entries;
 }
 
-// A fenced block cannot show whether the text ends in a newline, so one final
-// newline of the file is not part of the comparison.
-std::string asShownInBlock(std::string fileText) {
-    if (!fileText.empty() && fileText.back() == '\n') {
-        fileText.pop_back();
-    }
-    return fileText;
-}
+struct Page {
+    std::string summary;
+    std::string casePath;  // relative to the source tree, without extension
+};
 
-fs::path expectedOutputOf(const std::string& casePath) {
-    fs::path exact = sourceDir / (casePath + ".out");
-    return fs::exists(exact) ? exact : sourceDir / (casePath + ".match");
-}
-
-TEST(ReadmeSessions, EverySessionShowsItsCaseExactly) {
-    std::vector<Session> sessions = readSessions(readLines(sourceDir / "README.md"));
-    ASSERT_FALSE(sessions.empty());
-    for (const Session& session : sessions) {
-        SCOPED_TRACE("session " + session.casePath);
-        fs::path input = sourceDir / (session.casePath + ".in");
-        fs::path output = expectedOutputOf(session.casePath);
-        ASSERT_TRUE(fs::exists(input)) << input;
-        ASSERT_TRUE(fs::exists(output)) << output;
-        ASSERT_EQ(session.blocks.size(), 2u) << "a session needs a typed and a printed block";
-        EXPECT_EQ(session.blocks[0], asShownInBlock(readFile(input)));
-        EXPECT_EQ(session.blocks[1], asShownInBlock(readFile(output)));
-        EXPECT_NE(session.casePath.find("/tests/" + session.program + "/"), std::string::npos)
-            << "the session stands under the entry of " << session.program;
-    }
-}
-
-TEST(ReadmeSessions, EveryProgramHasAnEntryWithASession) {
-    std::vector<std::string> programs = readLines(LESSONS_PROGRAM_LIST);
-    ASSERT_FALSE(programs.empty());
-    std::map<std::string, int> sessionsPerProgram;
-    for (const Session& session : readSessions(readLines(sourceDir / "README.md"))) {
-        ++sessionsPerProgram[session.program];
-    }
-    for (const std::string& line : programs) {
-        const std::string program = line.substr(0, line.find('\t'));
-        if (!program.empty()) {
-            EXPECT_GT(sessionsPerProgram[program], 0) << program << " has no session in the README";
+Page readPage(const std::string& program) {
+    for (const char* section : {".1", ".6"}) {
+        const fs::path path = sourceDir / "man" / (program + section);
+        if (!fs::exists(path)) {
+            continue;
         }
+        const std::string text = readFile(path);
+        std::smatch found;
+        Page page;
+        if (std::regex_search(text, found, std::regex("\\.SH NAME\n[a-z]+ \\\\- ([^\n]*)"))) {
+            page.summary = found[1];
+        }
+        if (std::regex_search(text, found, std::regex("\\.\\\\\" session: (\\S+)"))) {
+            page.casePath = found[1];
+        }
+        return page;
     }
+    return {};
+}
+
+struct Program {
+    std::string name;
+    std::string stoppedClock;
+};
+
+std::vector<Program> readProgramList() {
+    std::vector<Program> programs;
+    for (const std::string& line : session::splitLines(readFile(LESSONS_PROGRAM_LIST))) {
+        std::istringstream fields(line);
+        std::string folder;
+        Program program;
+        std::getline(fields, program.name, '\t');
+        std::getline(fields, folder, '\t');
+        std::getline(fields, program.stoppedClock);
+        programs.push_back(program);
+    }
+    return programs;
+}
+
+TEST(Readme, EveryProgramHasOneEntryShowingItsManualPagesSession) {
+    const std::vector<Program> programs = readProgramList();
+    ASSERT_EQ(programs.size(), 29u);
+    std::map<std::string, std::vector<Entry>> catalogue = readCatalogue();
+    for (const Program& program : programs) {
+        SCOPED_TRACE(program.name);
+        ASSERT_EQ(catalogue[program.name].size(), 1u) << "entries in the README";
+        const Entry& entry = catalogue[program.name].front();
+        const Page page = readPage(program.name);
+        ASSERT_FALSE(page.casePath.empty()) << "the manual page names no session";
+        EXPECT_EQ(entry.summary, page.summary);
+
+        ASSERT_FALSE(entry.block.empty()) << "no console block after the heading";
+        const std::string typed = readFile(sourceDir / (page.casePath + ".in"));
+        EXPECT_EQ(entry.block.front(),
+                  session::shellCommand(program.name, typed, program.stoppedClock));
+
+        const fs::path exact = sourceDir / (page.casePath + ".out");
+        const bool placeholders = !fs::exists(exact);
+        const std::string expected =
+            readFile(placeholders ? sourceDir / (page.casePath + ".match") : exact);
+        const std::vector<std::string> shown(entry.block.begin() + 1, entry.block.end());
+        EXPECT_EQ(session::excerptMismatch(shown, expected, placeholders), "");
+    }
+    EXPECT_EQ(catalogue.size(), programs.size()) << "an entry without a program";
 }
 
 }  // namespace
