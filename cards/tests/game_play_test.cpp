@@ -130,7 +130,8 @@ TEST(GamePlay, DealsTheSeededSequenceRankFirstAndEveryTotalAddsUp) {
     std::srand(fixedSeed);
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const int rank = std::rand() % 13 + 1;
-        ASSERT_EQ(cards[i], std::make_pair(rank, std::rand() % 4)) << "card " << i;
+        ASSERT_EQ(cards[i], std::make_pair(rank, std::rand() % 4))
+            << "card " << i << " (rank, suit), against srand(" << fixedSeed << "); rand()";
     }
     // The run reached every kind of step.
     EXPECT_EQ(seen["The dealer has"], hands);
