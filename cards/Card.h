@@ -9,8 +9,8 @@
 // rank and suit numbers it drew and hands them back to have the card printed.
 class Card {
 public:
-    // Draw the rank before the suit, so that a card takes two successive
-    // values of the random sequence, rank first.
+    // One random value each.  The game draws the rank before the suit, so a
+    // card takes two successive values of the random sequence, rank first.
     int getVal() { return value.getVal(); }
     int getSuit() { return suit.getSuit(); }
 

@@ -2,8 +2,6 @@
 
 #include <iostream>
 
-#include "readAnswer.h"
-
 int IF1(int value) {
     return IF1(value, std::cin, std::cout);
 }
@@ -14,10 +12,10 @@ int IF1(int value, std::istream& in, std::ostream& out) {
         return result;
     }
     out << "Do you want the ace to be 11 or 1?(enter 1 or 11) ";
-    readAnswer(in, out, result);
+    in >> result;
     while (!in.fail() && result != 1 && result != 11) {
         out << "Value not eliglble, please enter 1 or 11 ";
-        readAnswer(in, out, result);
+        in >> result;
     }
     return result;
 }

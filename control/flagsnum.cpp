@@ -1,6 +1,6 @@
 // Walks the forms of the if statement with int flags: state1 holds 1 (true)
 // and state2 holds 0 (false).
-#include "flagsnum.h"
+#include "branchOnNumFlags.h"
 
 int main() {
     int state1 = 1;

@@ -1,6 +1,6 @@
 // Walks the forms of the if statement with bool flags: state1 is true and
 // state2 is false.
-#include "flagstruth.h"
+#include "branchOnTruthFlags.h"
 
 int main() {
     bool state1 = true;

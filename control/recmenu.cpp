@@ -12,42 +12,28 @@ const char READ_FILE = 'f';
 const char QUIT_W_O_SAVE = 'n';
 const char QUIT_W_SAVE = 'q';
 
-// cin is not tied to cout (see main), so the prompt is pushed out by hand
-// whenever the program is about to wait for a key.
-void flushBeforeWaiting() {
-    if (std::cin.rdbuf()->in_avail() <= 0) {
-        std::cout.flush();
-    }
-}
-
 // The labels are already blank-filled to one width, so the letters line up
 // without any stream formatting.
 void printMenu() {
-    std::cout << "Menu\n";
-    std::cout << "Action       Selection Character\n";
-    std::cout << "Add            " << ADD << '\n';
-    std::cout << "Delete         " << DELETE << '\n';
-    std::cout << "Modify         " << MODIFY << '\n';
-    std::cout << "Save Records   " << SAVE_RECORDS << '\n';
-    std::cout << "Read File      " << READ_FILE << '\n';
-    std::cout << "Quit W/O Save  " << QUIT_W_O_SAVE << '\n';
-    std::cout << "Quit With Save " << QUIT_W_SAVE << '\n';
-    std::cout << '\n';
+    std::cout << "Menu" << std::endl;
+    std::cout << "Action       Selection Character" << std::endl;
+    std::cout << "Add            " << ADD << std::endl;
+    std::cout << "Delete         " << DELETE << std::endl;
+    std::cout << "Modify         " << MODIFY << std::endl;
+    std::cout << "Save Records   " << SAVE_RECORDS << std::endl;
+    std::cout << "Read File      " << READ_FILE << std::endl;
+    std::cout << "Quit W/O Save  " << QUIT_W_O_SAVE << std::endl;
+    std::cout << "Quit With Save " << QUIT_W_SAVE << std::endl;
+    std::cout << std::endl;
 }
 
 int main() {
     char choice = 'u';
     bool done = false;
 
-    // Choices typed ahead or piped in are answered without a flush per
-    // line: a file of a million choices takes a moment, not a minute.
-    std::ios::sync_with_stdio(false);
-    std::cin.tie(nullptr);
-
     do {
         printMenu();
         std::cout << "Input Menu Choice: ";
-        flushBeforeWaiting();
         // Once nothing more can be read the old choice would be answered
         // forever, so the prompt's line is ended and the menu stops.
         if (!(std::cin >> choice)) {
@@ -61,21 +47,21 @@ int main() {
         std::cout << "Menu Action: ";
         switch (choice) {
         case ADD:
-            std::cout << "Add a Record to DB\n";
+            std::cout << "Add a Record to DB" << std::endl;
             break;
         case DELETE:
-            std::cout << "Delete Record from DB\n";
+            std::cout << "Delete Record from DB" << std::endl;
             break;
         case MODIFY:
-            std::cout << "Modifying Record\n";
+            std::cout << "Modifying Record" << std::endl;
             break;
         case READ_FILE:
-            std::cout << "Reading in new DB file\n";
+            std::cout << "Reading in new DB file" << std::endl;
             break;
         // SAVE_RECORDS has no case of its own: the menu offers it, but the
         // letter s is answered like any unknown one.
         case QUIT_W_SAVE:
-            std::cout << "Saving DB Records to file\n";
+            std::cout << "Saving DB Records to file" << std::endl;
             // Saving first, then leaving exactly as without saving.
             [[fallthrough]];
         case QUIT_W_O_SAVE:
@@ -83,7 +69,7 @@ int main() {
             done = true;
             break;
         default:
-            std::cout << "Unknown Action\n";
+            std::cout << "Unknown Action" << std::endl;
         }
     } while (!done);
 

@@ -31,16 +31,6 @@ TEST(Card, UnnamedRankShowsItsNumberAndUnknownSuitNothing) {
     EXPECT_EQ(printed(-3, -1), " -3");
 }
 
-TEST(Card, DrawsTheRankBeforeTheSuitOneRandomValueEach) {
-    std::srand(7);
-    int first = std::rand();
-    int second = std::rand();
-    std::srand(7);
-    Card card;
-    EXPECT_EQ(card.getVal(), first % 13 + 1);
-    EXPECT_EQ(card.getSuit(), second % 4);
-}
-
 TEST(Card, DrawsReachEveryRankAndSuitAndNothingElse) {
     std::srand(1);
     Card card;

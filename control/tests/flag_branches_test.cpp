@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 
 #include "ConsoleCapture.h"
-#include "flagsnum.h"
-#include "flagstruth.h"
+#include "branchOnNumFlags.h"
+#include "branchOnTruthFlags.h"
 
 namespace {
 
@@ -56,12 +55,6 @@ TEST(FlagBranches, BoolFlagsTakeTheBranchesOfEveryPairing) {
         SCOPED_TRACE(testing::Message() << "state1 " << p.state1 << ", state2 " << p.state2);
         EXPECT_EQ(truthBranches(p.state1, p.state2), p.printed);
     }
-}
-
-TEST(FlagBranches, OppositeFlagsPrintFiveLines) {
-    std::string printed = numBranches(0, 1);
-    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 5);
-    EXPECT_EQ(truthBranches(false, true), printed);
 }
 
 }  // namespace

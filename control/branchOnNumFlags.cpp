@@ -1,11 +1,8 @@
-#pragma once
+#include "branchOnNumFlags.h"
 
 #include <iostream>
 
-// The forms of the if statement on two whole-number flags, where 1 stands
-// for true and 0 for false.  Each flag is compared with a number, because
-// an int is not a truth value of its own.
-inline void branchOnNumFlags(int state1, int state2) {
+void branchOnNumFlags(int state1, int state2) {
     // A lone if: when its test fails nothing at all is printed.
     if (state1 == 1) {
         std::cout << "state1 is true" << std::endl;

@@ -1,10 +1,8 @@
-#pragma once
+#include "branchOnTruthFlags.h"
 
 #include <iostream>
 
-// The forms of the if statement on two bool flags.  A bool is a truth value
-// already, so each test is the flag itself or its negation.
-inline void branchOnTruthFlags(bool state1, bool state2) {
+void branchOnTruthFlags(bool state1, bool state2) {
     // A lone if: when its test fails nothing at all is printed.
     if (state1) {
         std::cout << "state1 is true" << std::endl;
