@@ -159,9 +159,11 @@ private:
         return *endedAfter[k];
     }
 
-    bool endsWithWaitText(const std::string& screen) const {
-        for (const std::string& text : waitTexts) {
-            if (endsWith(screen, text)) {
+    // Whether the first `length` bytes of the text end with a wait text.
+    bool endsWithWaitText(const std::string& text, std::size_t length) const {
+        for (const std::string& wait : waitTexts) {
+            if (length >= wait.size() &&
+                text.compare(length - wait.size(), wait.size(), wait) == 0) {
                 return true;
             }
         }
@@ -178,7 +180,7 @@ private:
         if (!expected.beginsWith(screen)) {
             fail(where + ": the screen is not how the expected output begins:\n--- screen\n" +
                  visible(screen));
-        } else if (!midLine && !endsWithWaitText(screen)) {
+        } else if (!midLine && !endsWithWaitText(screen, screen.size())) {
             const std::size_t shown = std::min<std::size_t>(60, screen.size());
             fail(where + ": the prompt being answered is not on screen, which " +
                  (screen.empty() ? "is empty"
@@ -205,7 +207,7 @@ private:
             after.begin();
         const std::size_t screen = whole.screens[k].size();
         for (std::size_t end = whole.screens[k - 1].size() + 1; end <= shared; ++end) {
-            if (endsWithWaitText(text.substr(0, end))) {
+            if (endsWithWaitText(text, end)) {
                 if (screen < end) {
                     fail(where + ": the prompt being answered is not on screen; the program " +
                          "had answered the line before waiting, and the screen lacks at least:\n" +

@@ -87,6 +87,10 @@ std::string procFile(pid_t pid, const char* name) {
     char path[64];
     std::snprintf(path, sizeof path, "/proc/%d/%s", static_cast<int>(pid), name);
     Descriptor file(open(path, O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0 && (errno == EACCES || errno == EPERM)) {
+        throw std::runtime_error(std::string("cannot watch the program: ") + path + ": " +
+                                 std::strerror(errno));
+    }
     char buffer[8192];
     ssize_t count = file.get() < 0 ? -1 : read(file.get(), buffer, sizeof buffer);
     return count > 0 ? std::string(buffer, static_cast<std::size_t>(count)) : "";

@@ -126,10 +126,9 @@ namespace {
 
 // Writes one unending line into the program until it ends or has been given
 // twice its memory limit, then ends the input.
-RunResult feedEndlessLine(pid_t pid, Descriptor& line, unsigned long long limit,
-                          Deadline deadline) {
+RunResult feedEndlessLine(pid_t pid, Descriptor& line, unsigned long long limit, Deadline deadline,
+                          unsigned long long& written) {
     const std::string piece(std::size_t{1} << 20, 'a');
-    unsigned long long written = 0;
     for (;;) {
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) {
@@ -182,8 +181,9 @@ int memoryRunsOut(const Options& options) {
     launch.memoryLimit = options.memoryLimitMegabytes << 20;
     pid_t pid = start(launch);
     reading.reset();
+    unsigned long long written = 0;
     RunResult result =
-        feedEndlessLine(pid, line, launch.memoryLimit, deadlineIn(options.timeoutSeconds));
+        feedEndlessLine(pid, line, launch.memoryLimit, deadlineIn(options.timeoutSeconds), written);
 
     const std::string expectedErrors = programName(program) + ": out of memory\n";
     const std::string actualErrors = readFile(errorsFile.path());
@@ -195,6 +195,7 @@ int memoryRunsOut(const Options& options) {
                   << "\n  standard error actual:   " << visible(actualErrors) << "\n";
         return 1;
     }
-    std::cout << programName(program) << " ran out of memory and said so\n";
+    std::cout << programName(program) << " ran out of memory and said so, " << (written >> 20)
+              << " MB into the line\n";
     return 0;
 }
