@@ -65,6 +65,15 @@ function(lessons_add_program_tests name stopped_clock)
         set(clock_options --clock "${stopped_clock}" --clock-library "${LESSONS_FAKETIME_LIBRARY}")
     endif()
 
+    # Under the sanitizers a megabyte line takes seconds per run, and ending a
+    # session's input at each of its waits types it over and over; the
+    # shorter inputs and the abuse check's prefixes of every case reach the
+    # same code.
+    set(quick "")
+    if(LESSONS_SANITIZE)
+        set(quick --quick)
+    endif()
+
     set(case_dir ${CMAKE_CURRENT_SOURCE_DIR}/tests/${name})
     file(GLOB inputs CONFIGURE_DEPENDS ${case_dir}/*.in)
     foreach(input IN LISTS inputs)
@@ -84,8 +93,8 @@ function(lessons_add_program_tests name stopped_clock)
         # A program that waits for input is also typed at on a terminal.
         if(EXISTS ${case_dir}/waits)
             add_test(NAME session.${name}.${case}
-                     COMMAND case_runner session --waits ${case_dir}/waits ${clock_options}
-                             $<TARGET_FILE:${name}> ${input} ${expected})
+                     COMMAND case_runner session ${quick} --waits ${case_dir}/waits
+                             ${clock_options} $<TARGET_FILE:${name}> ${input} ${expected})
             set_tests_properties(session.${name}.${case} PROPERTIES
                                  LABELS session TIMEOUT 300 SKIP_RETURN_CODE 77)
         endif()
@@ -94,14 +103,8 @@ function(lessons_add_program_tests name stopped_clock)
     add_test(NAME outputs.${name} COMMAND case_runner outputs $<TARGET_FILE:${name}> ${case_dir})
     set_tests_properties(outputs.${name} PROPERTIES LABELS outputs TIMEOUT 120)
 
-    # Under the sanitizers a megabyte line takes seconds per run and reaches
-    # no code that the shorter inputs do not.
-    set(abuse_set "")
-    if(LESSONS_SANITIZE)
-        set(abuse_set --quick)
-    endif()
     add_test(NAME abuse.${name}
-             COMMAND case_runner abuse ${abuse_set} --timeout 2 $<TARGET_FILE:${name}> ${case_dir})
+             COMMAND case_runner abuse ${quick} --timeout 2 $<TARGET_FILE:${name}> ${case_dir})
     set_tests_properties(abuse.${name} PROPERTIES LABELS abuse TIMEOUT 900)
 endfunction()
 

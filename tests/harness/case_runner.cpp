@@ -18,7 +18,8 @@
 //       The environment may give the wrapper and the timeout instead, as
 //       LESSONS_CASE_WRAPPER and LESSONS_CASE_TIMEOUT (the memcheck run).
 //
-//   case_runner session --waits WAITS [--timeout S] [--clock ...] PROGRAM CASE.in EXPECTED
+//   case_runner session --waits WAITS [--quick] [--timeout S] [--clock ...]
+//                       PROGRAM CASE.in EXPECTED
 //       Types CASE.in at PROGRAM on a pseudo-terminal, as a person would:
 //       canonical mode, echo and newline translation off, one line each
 //       time the program waits for input (it sleeps in a read of descriptor
@@ -32,9 +33,10 @@
 //       must be EXPECTED and the status 0.  Then, for every wait k, a session
 //       that ends the input there (Ctrl-D after the first k lines) must end
 //       at once with status 0 and the screen that a pipe run of those k
-//       lines prints.  Input that cannot be typed plainly (control bytes
-//       other than tab, a line of 4095 bytes or more) is skipped (77) with a
-//       note.  No wrapper: the runner watches the program's own process.
+//       lines prints (not with --quick).  Input that cannot be typed plainly
+//       (control bytes other than tab, a line of 4095 bytes or more) is
+//       skipped (77) with a note.  No wrapper: the runner watches the
+//       program's own process.
 //
 //   case_runner abuse [--quick] [--timeout S] PROGRAM CASE_DIR
 //       Feeds PROGRAM hostile input: nothing at all, every prefix of every
