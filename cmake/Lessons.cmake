@@ -6,7 +6,11 @@
 #       tests/<name>/ beside the calling CMakeLists.txt: a case is a pair
 #       <case>.in (exact stdin) and <case>.out (exact stdout), or
 #       <case>.match (stdout with placeholders, see tests/harness).  The
-#       program also gets a stdin-abuse check built from the same cases.
+#       program also gets a stdin-abuse check built from the same cases,
+#       and a check that output it cannot write is reported (outputs.<name>).
+#       With a file tests/<name>/waits (the texts its screen may end with
+#       while it waits for input, see tests/harness/case_runner.cpp) every
+#       case is also typed at a terminal (session.<name>.<case>).
 #       With STOPPED_CLOCK the cases run with the clock stopped at that time
 #       (UTC, through libfaketime), for a program that seeds from the clock.
 #
@@ -61,6 +65,15 @@ function(lessons_add_program_tests name stopped_clock)
         set(clock_options --clock "${stopped_clock}" --clock-library "${LESSONS_FAKETIME_LIBRARY}")
     endif()
 
+    # Under the sanitizers a megabyte line takes seconds per run, and ending a
+    # session's input at each of its waits types it over and over; the
+    # shorter inputs and the abuse check's prefixes of every case reach the
+    # same code.
+    set(quick "")
+    if(LESSONS_SANITIZE)
+        set(quick --quick)
+    endif()
+
     set(case_dir ${CMAKE_CURRENT_SOURCE_DIR}/tests/${name})
     file(GLOB inputs CONFIGURE_DEPENDS ${case_dir}/*.in)
     foreach(input IN LISTS inputs)
@@ -77,16 +90,21 @@ function(lessons_add_program_tests name stopped_clock)
                          $<TARGET_FILE:${name}> ${input} ${expected})
         set_tests_properties(transcript.${name}.${case} PROPERTIES
                              LABELS transcript TIMEOUT 300 SKIP_RETURN_CODE 77)
+        # A program that waits for input is also typed at on a terminal.
+        if(EXISTS ${case_dir}/waits)
+            add_test(NAME session.${name}.${case}
+                     COMMAND case_runner session ${quick} --waits ${case_dir}/waits
+                             ${clock_options} $<TARGET_FILE:${name}> ${input} ${expected})
+            set_tests_properties(session.${name}.${case} PROPERTIES
+                                 LABELS session TIMEOUT 300 SKIP_RETURN_CODE 77)
+        endif()
     endforeach()
 
-    # Under the sanitizers a megabyte line takes seconds per run and reaches
-    # no code that the shorter inputs do not.
-    set(abuse_set "")
-    if(LESSONS_SANITIZE)
-        set(abuse_set --quick)
-    endif()
+    add_test(NAME outputs.${name} COMMAND case_runner outputs $<TARGET_FILE:${name}> ${case_dir})
+    set_tests_properties(outputs.${name} PROPERTIES LABELS outputs TIMEOUT 120)
+
     add_test(NAME abuse.${name}
-             COMMAND case_runner abuse ${abuse_set} --timeout 2 $<TARGET_FILE:${name}> ${case_dir})
+             COMMAND case_runner abuse ${quick} --timeout 2 $<TARGET_FILE:${name}> ${case_dir})
     set_tests_properties(abuse.${name} PROPERTIES LABELS abuse TIMEOUT 900)
 endfunction()
 
