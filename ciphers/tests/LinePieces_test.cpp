@@ -42,16 +42,6 @@ TEST(LinePieces, ALineOfAnyLengthComesWholeAndItsNewlineIsTaken) {
     }
 }
 
-TEST(LinePieces, NoLineLeftFailsAsGetlineDoes) {
-    std::istringstream in("one\n");
-    readInPieces(in);
-    LinePieces line(in);
-    char room[ROOM];
-    EXPECT_EQ(line.read(room, ROOM), 0U);
-    EXPECT_TRUE(line.done());
-    EXPECT_TRUE(in.fail());
-}
-
 // Hands out its input in the pieces given, one per refill, as a terminal
 // hands out one typed line per read, and counts the refills.
 class TypedLines : public std::streambuf {
