@@ -14,16 +14,17 @@
 //     is not below t is not either: its code is larger than its place), or
 //   - c is one of the first t - 1 letters of the alphabet (a is 1, so the
 //     letters a up to the one in place t - 1).
-// Both are comparisons of signed bytes, one instruction each.  The change,
-// the shift or minus the shift, is taken modulo 256: adding it to the byte
-// keeps the low 8 bits of the new code, as shiftChar does.
+// Both are comparisons of signed bytes, which SSE2 makes in one instruction
+// (it has none for unsigned bytes).  The change, the shift or minus the
+// shift, is taken modulo 256: adding it to the byte keeps the low 8 bits of
+// the new code, as shiftChar does.
 
 namespace {
 
 // The rule for one shift, in bytes.
 struct ByteRule {
     signed char threshold;    // bytes below it move forward
-    signed char letterLimit;  // so do letters whose place from a, less 128, is below it
+    signed char letterLimit;  // so do letters whose sinceFirst(c, 'a') is below it
     unsigned char forward;    // the change for those bytes
     unsigned char backward;   // the change for the others
 };
@@ -50,10 +51,11 @@ unsigned char mask(bool condition) {
     return condition ? 0xFF : 0;
 }
 
-// The place of c after a, less 128: a gives -128, z gives -103, so that the
-// first letters are those below a limit.
-signed char placeFromA(unsigned char c) {
-    return static_cast<signed char>(static_cast<unsigned char>(c + (128 - 'a')));
+// c - first as a signed byte, less 128: first gives -128, the byte after it
+// -127, and so on, so that the count bytes from first on are those below
+// count - 128.  SSE2 compares bytes as signed numbers only.
+signed char sinceFirst(unsigned char c, unsigned char first) {
+    return static_cast<signed char>(static_cast<unsigned char>(c - first + 128));
 }
 
 // The vector loop runs over whole blocks of this many bytes, a multiple of
@@ -69,10 +71,11 @@ void shiftBlocks(unsigned char* bytes, std::size_t blocks, ByteRule rule) {
     for (std::size_t block = 0; block < blocks; ++block, bytes += BLOCK) {
         for (std::size_t i = 0; i < BLOCK; ++i) {
             const unsigned char c = bytes[i];
-            const unsigned char ahead =
-                mask(static_cast<signed char>(c) < threshold) | mask(placeFromA(c) < letterLimit);
-            const unsigned char white =
-                mask((c == ' ') | (static_cast<unsigned char>(c - '\t') < 5));
+            const unsigned char ahead = mask(static_cast<signed char>(c) < threshold) |
+                                        mask(sinceFirst(c, 'a') < letterLimit);
+            // Tab, newline, vertical tab, form feed, carriage return: the
+            // five bytes from tab on.
+            const unsigned char white = mask((c == ' ') | (sinceFirst(c, '\t') < 5 - 128));
             const unsigned char change = (ahead & (forward ^ backward)) ^ backward;
             bytes[i] = static_cast<unsigned char>(c + (change & ~white));
         }
