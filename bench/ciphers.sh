@@ -2,42 +2,52 @@
 # The tr ranges are byte ranges, and the cat in pipe mode is the point of it.
 # shellcheck disable=SC2002,SC2018
 
-# Throughput of the two cipher programs on one very long line, measured side
-# by side with tr, which does the same kind of byte-for-byte translation:
+# Throughput and memory of the two cipher programs on one very long line,
+# measured side by side with tr, which does the same kind of byte-for-byte
+# translation:
 #
 #   tr 'a-z' 'n-za-m'          the yardstick
 #   halfturn                   the line, turned 13 places
 #   shiftcrypt                 the line, then choice 1 and shift 13
 #
-# Each round runs the three commands one after another on the same input, each
-# round starting with a different one, so a busy machine slows all three
-# alike.  The script prints, for each program, the median wall time and its
-# ratio to tr's, the median processor time (user plus system) and its ratio to
-# tr's, and the peak resident memory, also as a multiple of the line's size.
+# The input is fed from a file and then through a pipe (from cat).  The
+# output goes to /dev/null, so that only the reading and the turning are
+# timed; a second line for each program gives the time with the output
+# written to a file, which adds the same cost to every program.  Each round
+# runs the three commands one after another on the same input, each round
+# starting with a different one, so a busy machine slows all three alike.
+# For each program the script prints the median wall time and its ratio to
+# tr's, the median processor time (user plus system; with the feeding cat in
+# pipe mode) and its ratio to tr's, and the peak resident memory, also as a
+# multiple of the line's size.  It ends with halfturn's peak on an endless
+# line cut at BENCH_LONG_MIB, and with the targets, each met or missed.
+#
 # Before timing it checks that the outputs are right: on a line of lower-case
 # letters and blanks both programs must print exactly what tr prints, and on
 # the mixed line exactly what the rule gives (tr with the rule's full table as
-# the reference).
+# the reference), fed from a file and through a pipe.
 #
 # Settings, from the environment:
-#   CIPHERS_BIN   folder holding halfturn and shiftcrypt
-#                 (default: build/default/bin, built with the default preset
-#                 when the programs are not there yet)
-#   BENCH_MIB     size of the line in MiB (default 64)
-#   BENCH_RUNS    number of timed rounds (default 7)
-#   BENCH_FEED    file: standard input is the input file (default);
-#                 pipe: the input comes through a pipe from cat
-#   BENCH_OUT     folder for the inputs and outputs (default bench/out)
+#   CIPHERS_BIN     folder holding halfturn and shiftcrypt
+#                   (default: build/default/bin, built with the default
+#                   preset when the programs are not there yet)
+#   BENCH_MIB       size of the line in MiB (default 64)
+#   BENCH_RUNS      number of timed rounds (default 9)
+#   BENCH_LONG_MIB  size of the endless line for halfturn's peak (default
+#                   1024; 0 leaves it out)
+#   BENCH_OUT       folder for the inputs and outputs (default bench/out)
 #
 # Needs GNU time (/usr/bin/time, Debian package "time") for the peak memory.
+# The machine should be otherwise idle: the load average is printed at the
+# start and at the end.
 set -euo pipefail
 export LC_ALL=C
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 bin="${CIPHERS_BIN:-$repo/build/default/bin}"
 mib="${BENCH_MIB:-64}"
-runs="${BENCH_RUNS:-7}"
-feed="${BENCH_FEED:-file}"
+runs="${BENCH_RUNS:-9}"
+long_mib="${BENCH_LONG_MIB:-1024}"
 out="${BENCH_OUT:-$repo/bench/out}"
 gnu_time=/usr/bin/time
 
@@ -47,10 +57,6 @@ fail() {
 }
 
 [ -x "$gnu_time" ] || fail "needs GNU time at $gnu_time (apt-get install time)"
-case "$feed" in
-file | pipe) ;;
-*) fail "BENCH_FEED must be file or pipe, not '$feed'" ;;
-esac
 
 if [ ! -x "$bin/halfturn" ] || [ ! -x "$bin/shiftcrypt" ]; then
     [ -z "${CIPHERS_BIN:-}" ] || fail "no halfturn and shiftcrypt in $bin"
@@ -61,13 +67,21 @@ fi
 
 mkdir -p "$out"
 line_bytes=$((mib * 1024 * 1024))
+programs=(tr halfturn shiftcrypt)
+feeds=(file pipe)
+sinks=(null file)
 
 # Everything the script writes goes by these names, and goes again at the end.
 made=(block.txt line.body lower.body mixed.in mixed-crypt.in lower.in lower-crypt.in
-    tr-lower.out halfturn-lower.out shiftcrypt-lower.out rule-mixed.out halfturn-mixed.out
-    shiftcrypt-mixed.out)
-for name in tr halfturn shiftcrypt; do
-    made+=("$name.times" "$name.cpu" "$name.clock" "$name.peaks" "$name.rss")
+    tr-lower.out rule-mixed.out check.out timed.out long.rss)
+for name in "${programs[@]}"; do
+    for feed in "${feeds[@]}"; do
+        for sink in "${sinks[@]}"; do
+            made+=("$name.$feed.$sink.wall" "$name.$feed.$sink.cpu")
+        done
+        made+=("$name.$feed.peak")
+    done
+    made+=("$name.clock" "$name.rss")
 done
 clean_up() {
     for name in "${made[@]}"; do
@@ -103,10 +117,10 @@ make_inputs() {
     { cat "$out/lower.body"; printf '\n1\n13\n'; } >"$out/lower-crypt.in"
 }
 
-# Runs a command on an input file, fed as BENCH_FEED says.
+# Runs a command on an input file, fed from the file or through a pipe.
 feed_run() {
-    local input="$1"
-    shift
+    local feed="$1" input="$2"
+    shift 2
     if [ "$feed" = pipe ]; then
         cat "$input" | "$@"
     else
@@ -114,49 +128,67 @@ feed_run() {
     fi
 }
 
-# The output line of a program, without its prompt lines.
-after_prompts() {
-    tail -n +"$(($1 + 1))" "$2"
-}
-
-same_or_fail() {
-    cmp -s "$1" "$2" || fail "$3: output differs ($1 and $2)"
+# Checks that a program's output, less its prompt lines, is the expected file.
+check_output() {
+    local feed="$1" program="$2" input="$3" prompts="$4" expected="$5" what="$6"
+    feed_run "$feed" "$input" "$bin/$program" >"$out/check.out"
+    tail -n +"$((prompts + 1))" "$out/check.out" | cmp -s - "$expected" ||
+        fail "$program ($feed) on $what: output differs from $expected"
 }
 
 verify() {
     echo "== checking the outputs"
     tr 'a-z' 'n-za-m' <"$out/lower.in" >"$out/tr-lower.out"
-    "$bin/halfturn" <"$out/lower.in" >"$out/halfturn-lower.out"
-    "$bin/shiftcrypt" <"$out/lower-crypt.in" >"$out/shiftcrypt-lower.out"
-    same_or_fail <(after_prompts 1 "$out/halfturn-lower.out") "$out/tr-lower.out" \
-        "halfturn on lower-case text and blanks against tr"
-    same_or_fail <(after_prompts 3 "$out/shiftcrypt-lower.out") "$out/tr-lower.out" \
-        "shiftcrypt on lower-case text and blanks against tr"
-
     # The rule for printable text and shift 13: blanks stay, a to m gain 13,
     # n to z lose 13, and every other printable character (codes 33 to 96
     # and 123 to 126, all above 13) loses 13.
     tr 'a-z\041-\140\173-\176' 'n-za-m\024-\123\156-\161' <"$out/mixed.in" >"$out/rule-mixed.out"
-    "$bin/halfturn" <"$out/mixed.in" >"$out/halfturn-mixed.out"
-    "$bin/shiftcrypt" <"$out/mixed-crypt.in" >"$out/shiftcrypt-mixed.out"
-    same_or_fail <(after_prompts 1 "$out/halfturn-mixed.out") "$out/rule-mixed.out" \
-        "halfturn on mixed text against the rule"
-    same_or_fail <(after_prompts 3 "$out/shiftcrypt-mixed.out") "$out/rule-mixed.out" \
-        "shiftcrypt on mixed text against the rule"
-    echo "   halfturn and shiftcrypt agree with tr and with the rule"
+    for feed in "${feeds[@]}"; do
+        check_output "$feed" halfturn "$out/lower.in" 1 "$out/tr-lower.out" "lower-case text and blanks (against tr)"
+        check_output "$feed" shiftcrypt "$out/lower-crypt.in" 3 "$out/tr-lower.out" "lower-case text and blanks (against tr)"
+        check_output "$feed" halfturn "$out/mixed.in" 1 "$out/rule-mixed.out" "mixed text (against the rule)"
+        check_output "$feed" shiftcrypt "$out/mixed-crypt.in" 3 "$out/rule-mixed.out" "mixed text (against the rule)"
+    done
+    echo "   halfturn and shiftcrypt agree with tr and with the rule, from a file and through a pipe"
 }
 
-# Times one command; appends its wall seconds, its processor seconds (user
-# and system, with the feeding cat in pipe mode) and its peak KiB to the
-# named files.
+# Times one command; appends its wall seconds and its processor seconds
+# (user and system, with the feeding cat in pipe mode) to the files named
+# after the program, the feed and where the output went.
 time_one() {
-    local name="$1" input="$2"
-    shift 2
+    local name="$1" feed="$2" sink="$3" input="$4"
+    shift 4
+    local target=/dev/null
+    [ "$sink" = null ] || target="$out/timed.out"
     local TIMEFORMAT='%3R %3U %3S'
-    { time feed_run "$input" "$gnu_time" -f %M -o "$out/$name.rss" "$@" >/dev/null; } 2>"$out/$name.clock"
-    awk '{ print $1 }' "$out/$name.clock" >>"$out/$name.times"
-    awk '{ print $2 + $3 }' "$out/$name.clock" >>"$out/$name.cpu"
-    cat "$out/$name.rss" >>"$out/$name.peaks"
+    { time feed_run "$feed" "$input" "$@" >"$target"; } 2>"$out/$name.clock"
+    local prefix="$out/$name.$feed.$sink"
+    awk '{ print $1 }' "$out/$name.clock" >>"$prefix.wall"
+    awk '{ print $2 + $3 }' "$out/$name.clock" >>"$prefix.cpu"
+}
+
+# Runs one command under GNU time, apart from the timed runs so that the
+# wrapper costs them nothing, and appends its peak KiB.
+peak_one() {
+    local name="$1" feed="$2" input="$3"
+    shift 3
+    feed_run "$feed" "$input" "$gnu_time" -f %M -o "$out/$name.rss" "$@" >/dev/null
+    cat "$out/$name.rss" >>"$out/$name.$feed.peak"
+}
+
+# Runs a program once, timed (TIME) or for its peak (PEAK).
+run_program() {
+    local how="$1" name="$2" feed="$3" sink="$4"
+    local input="$out/mixed.in" command=(tr 'a-z' 'n-za-m')
+    case "$name" in
+    halfturn) command=("$bin/halfturn") ;;
+    shiftcrypt) input="$out/mixed-crypt.in" command=("$bin/shiftcrypt") ;;
+    esac
+    if [ "$how" = TIME ]; then
+        time_one "$name" "$feed" "$sink" "$input" "${command[@]}"
+    else
+        peak_one "$name" "$feed" "$input" "${command[@]}"
+    fi
 }
 
 median() {
@@ -167,35 +199,83 @@ largest() {
     sort -n "$1" | tail -n 1
 }
 
+# Prints one line of figures for a program, fed and written as given.
+report_line() {
+    local name="$1" feed="$2" sink="$3" label="$4"
+    local prefix="$out/$name.$feed.$sink" tr_prefix="$out/tr.$feed.$sink"
+    awk -v n="$label" -v w="$(median "$prefix.wall")" -v tw="$(median "$tr_prefix.wall")" \
+        -v c="$(median "$prefix.cpu")" -v tc="$(median "$tr_prefix.cpu")" 'BEGIN {
+            printf "%-22s %8.3f %6.2f %8.3f %6.2f", n, w, w / tw, c, c / tc
+        }'
+    if [ "$sink" = null ]; then
+        awk -v p="$(largest "$out/$name.$feed.peak")" -v b="$line_bytes" \
+            'BEGIN { printf " %10d %7.2f", p, p * 1024 / b }'
+    fi
+    echo
+}
+
+ratio() {
+    local name="$1" feed="$2"
+    awk -v w="$(median "$out/$name.$feed.null.wall")" -v tw="$(median "$out/tr.$feed.null.wall")" \
+        'BEGIN { printf "%.2f", w / tw }'
+}
+
+# Prints a target with its figure: met or MISSED.
+verdict() {
+    local what="$1" figure="$2" limit="$3"
+    local result
+    result=$(awk -v f="$figure" -v l="$limit" 'BEGIN { print (f <= l) ? "met" : "MISSED" }')
+    printf '   %-58s %10s <= %-10s %s\n' "$what" "$figure" "$limit" "$result"
+}
+
+echo "== $(nproc) cores; load average at the start:$(cut -d' ' -f1-3 /proc/loadavg | sed 's/^/ /')"
 echo "== making a line of $mib MiB in $out"
 make_inputs
 verify
 
-echo "== timing $runs rounds, input fed as a $feed"
-time_program() {
-    case "$1" in
-    tr) time_one tr "$out/mixed.in" tr 'a-z' 'n-za-m' ;;
-    halfturn) time_one halfturn "$out/mixed.in" "$bin/halfturn" ;;
-    shiftcrypt) time_one shiftcrypt "$out/mixed-crypt.in" "$bin/shiftcrypt" ;;
-    esac
-}
-programs=(tr halfturn shiftcrypt)
-for ((round = 0; round < runs; ++round)); do
-    for ((k = 0; k < 3; ++k)); do
-        time_program "${programs[(round + k) % 3]}"
+for feed in "${feeds[@]}"; do
+    echo "== timing $runs rounds, input from a $feed"
+    for ((round = 0; round < runs; ++round)); do
+        for sink in "${sinks[@]}"; do
+            for ((k = 0; k < 3; ++k)); do
+                run_program TIME "${programs[(round + k) % 3]}" "$feed" "$sink"
+            done
+        done
     done
+    for ((round = 0; round < 3; ++round)); do
+        for name in "${programs[@]}"; do
+            run_program PEAK "$name" "$feed" null
+        done
+    done
+    printf '%-22s %8s %6s %8s %6s %10s %7s\n' program "wall s" "x tr" "cpu s" "x tr" "peak KiB" "x line"
+    for name in "${programs[@]}"; do
+        report_line "$name" "$feed" null "$name"
+        report_line "$name" "$feed" file "  output to a file"
+    done
+    echo "(medians of $runs rounds; peak: the largest of 3 more runs under GNU time)"
 done
 
-tr_wall=$(median "$out/tr.times")
-tr_cpu=$(median "$out/tr.cpu")
-printf '%-11s %8s %6s %8s %6s %10s %7s\n' program "wall s" "x tr" "cpu s" "x tr" "peak KiB" "x line"
-for name in tr halfturn shiftcrypt; do
-    wall=$(median "$out/$name.times")
-    cpu=$(median "$out/$name.cpu")
-    peak=$(largest "$out/$name.peaks")
-    awk -v n="$name" -v w="$wall" -v tw="$tr_wall" -v c="$cpu" -v tc="$tr_cpu" -v p="$peak" \
-        -v b="$line_bytes" 'BEGIN {
-            printf "%-11s %8.3f %6.2f %8.3f %6.2f %10d %7.2f\n", n, w, w / tw, c, c / tc, p, p * 1024 / b
-        }'
-done
-echo "(medians of $runs rounds; peak is the largest of them)"
+long_peak=""
+if [ "$long_mib" -gt 0 ]; then
+    echo "== halfturn on an endless line cut at $long_mib MiB, through a pipe"
+    # yes ends on a broken pipe once head has what it needs.
+    (
+        set +o pipefail
+        yes 'abc xyz, Hello! ' | tr -d '\n' | head -c "$((long_mib * 1024 * 1024))" |
+            "$gnu_time" -f %M -o "$out/long.rss" "$bin/halfturn" | tail -c 1 >/dev/null
+    )
+    long_peak=$(cat "$out/long.rss")
+    echo "   peak $long_peak KiB"
+fi
+
+echo "== targets (wall time ratios to tr with output to /dev/null; peaks in KiB)"
+verdict "halfturn from a file, x tr" "$(ratio halfturn file)" 0.50
+verdict "shiftcrypt from a file, x tr" "$(ratio shiftcrypt file)" 0.50
+verdict "shiftcrypt through a pipe, x tr" "$(ratio shiftcrypt pipe)" 1.00
+verdict "halfturn peak on the $mib MiB line" "$(largest "$out/halfturn.file.peak")" 8192
+if [ -n "$long_peak" ]; then
+    verdict "halfturn peak on the $long_mib MiB line" "$long_peak" 8192
+fi
+verdict "shiftcrypt peak on the $mib MiB line (1.1 x line + 8 MiB)" \
+    "$(largest "$out/shiftcrypt.file.peak")" "$((line_bytes * 11 / 10 / 1024 + 8192))"
+echo "== load average at the end:$(cut -d' ' -f1-3 /proc/loadavg | sed 's/^/ /')"

@@ -1,20 +1,33 @@
 // Reads a line and prints it with its lower-case letters turned 13 places
 // round the alphabet, so that the same program encodes and decodes.
 #include <iostream>
-#include <string>
 
-#include "halfTurnRule.h"
-#include "messageLine.h"
+#include "LinePieces.h"
+#include "shiftBytes.h"
+
+namespace {
+
+// Shifting by 13 turns a to m into n to z and n to z back into a to m: the
+// threshold 27 - 13 = 14 puts every letter up to m forward and every letter
+// from n back.
+const int HALF_TURN = 13;
+
+// The line is turned and printed piece by piece as it is read, so that a
+// line of any length passes through this much memory.
+const std::size_t PIECE = std::size_t{1} << 18;
+
+char piece[PIECE + 1];
+
+}  // namespace
 
 int main() {
-    // The line may be tens of megabytes; streams that need not keep in step
-    // with C stdio move it in large blocks.
-    std::ios::sync_with_stdio(false);
-
-    std::string message;
     std::cout << "What message do you want encoded? " << std::endl;
-    readWholeLine(std::cin, message);
-    halfTurnMessage(message);
-    std::cout << message << std::endl;
+    LinePieces line(std::cin);
+    while (!line.done()) {
+        const std::size_t size = line.read(piece, sizeof piece);
+        shiftBytes(piece, size, HALF_TURN);
+        std::cout.write(piece, static_cast<std::streamsize>(size));
+    }
+    std::cout << std::endl;
     return 0;
 }

@@ -2,32 +2,28 @@
 // or asks for a message and a key word to decrypt with.
 #include <iostream>
 #include <limits>
-#include <string>
 
-#include "keyedShift.h"
-#include "messageLine.h"
+#include "MappedLine.h"
+#include "shiftBytes.h"
+#include "shiftcryptQuestions.h"
 
 int main() {
-    // The line may be tens of megabytes; streams that need not keep in step
-    // with C stdio move it in large blocks.  std::cin stays tied to
-    // std::cout, so every prompt is out before the program waits for input.
-    std::ios::sync_with_stdio(false);
-
-    std::string message;
+    // The whole line is held: the shift is asked for only after it.
+    MappedLine message;
     std::cout << "What message do you want encyrpted or decyrpted? \n";
-    readWholeLine(std::cin, message);
+    message.read(std::cin);
 
     if (EncyrptOrDecyrpt()) {
         std::cout << "How much would you like to rotate" << std::endl;
         int shift = 0;
         std::cin >> shift;
-        shiftMessage(message, shift);
-        std::cout << message << std::endl;
+        shiftBytes(message.data(), message.size(), shift);
+        std::cout << message.text() << std::endl;
     } else {
         std::cout << "What message do you want decoded? " << std::endl;
         // The message is the next line, not what is left of the choice's.
         std::cin.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-        readWholeLine(std::cin, message);
+        message.read(std::cin);
         // No decoding is defined: the key number is worked out and left unused.
         keyfunc();
     }

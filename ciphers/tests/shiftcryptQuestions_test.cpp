@@ -1,4 +1,4 @@
-#include "keyedShift.h"
+#include "shiftcryptQuestions.h"
 
 #include <gtest/gtest.h>
 
