@@ -1,97 +1,99 @@
-#include "process.h"
-
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <thread>
 
-Deadline deadlineIn(double seconds) {
-    return std::chrono::steady_clock::now() +
-           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-               std::chrono::duration<double>(seconds));
-}
+#include "harness.h"
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + path.string());
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
-}
-
-ScratchFile::ScratchFile(const char* stem) {
-    std::string pattern = (fs::temp_directory_path() / stem).string() + ".XXXXXX";
-    int fd = mkstemp(pattern.data());
-    if (fd < 0) {
-        throw std::runtime_error("cannot create a scratch file");
-    }
-    close(fd);
-    where = pattern;
-}
-
-ScratchFile::~ScratchFile() {
-    std::error_code ignored;
-    fs::remove(where, ignored);
-}
-
-Descriptor& Descriptor::operator=(Descriptor&& other) noexcept {
-    if (this != &other) {
-        reset();
-        fd = other.fd;
-        other.fd = -1;
-    }
-    return *this;
-}
-
-void Descriptor::reset() {
+Fd::~Fd() {
     if (fd >= 0) {
         close(fd);
-        fd = -1;
     }
 }
 
-Descriptor openFile(const fs::path& path, int flags) {
-    int fd = open(path.c_str(), flags | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        throw std::runtime_error("cannot open " + path.string() + ": " + std::strerror(errno));
+Fd memoryFile(const std::string& bytes) {
+    Fd file(memfd_create("case", MFD_CLOEXEC));
+    if (file.fd < 0 || write(file.fd, bytes.data(), bytes.size()) != ssize_t(bytes.size()) ||
+        lseek(file.fd, 0, SEEK_SET) != 0) {
+        throw std::runtime_error(std::string("cannot fill a file in memory: ") +
+                                 std::strerror(errno));
     }
-    return Descriptor(fd);
+    return file;
 }
 
-namespace {
-
-// Runs in the child between fork and exec.
-[[noreturn]] void becomeChild(const Launch& launch, const std::vector<char*>& args) {
-    if (launch.ownTerminal) {
-        setsid();
-    } else {
-        setpgid(0, 0);
+std::string readAll(const Fd& file) {
+    std::string text;
+    char buffer[1 << 16];
+    lseek(file.fd, 0, SEEK_SET);
+    for (ssize_t count; (count = read(file.fd, buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<std::size_t>(count));
     }
+    return text;
+}
+
+std::vector<fs::path> caseInputs(const fs::path& caseDir) {
+    std::vector<fs::path> inputs;
+    std::error_code none;  // a program without cases has no folder for them
+    for (const auto& entry : fs::directory_iterator(caseDir, none)) {
+        if (entry.path().extension() == ".in") {
+            inputs.push_back(entry.path());
+        }
+    }
+    std::sort(inputs.begin(), inputs.end());
+    return inputs;
+}
+
+// libfaketime stops the clock at the given time.  It is preloaded, so under
+// AddressSanitizer the runtime's check that it is loaded first is waived.
+Launch caseLaunch(const Options& options) {
+    Launch launch(options.positional.at(0));
+    if (options.clock.empty()) {
+        return launch;
+    }
+    if (options.clockLibrary.empty() || !fs::exists(options.clockLibrary)) {
+        throw CannotRun{"the case needs a stopped clock, and libfaketime is missing",
+                        std::getenv("LESSONS_CI") != nullptr ? 1 : SKIPPED};
+    }
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    launch.environment = {{"FAKETIME", options.clock},
+                          {"TZ", "UTC"},
+                          {"LD_PRELOAD", options.clockLibrary},
+                          {"ASAN_OPTIONS", (asan ? asan + std::string(":") : std::string()) +
+                                               "verify_asan_link_order=0"}};
+    return launch;
+}
+
+Deadline deadlineIn(double seconds) {
+    return std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+}
+
+pid_t start(const Launch& launch) {
+    std::vector<char*> args;
+    for (const std::string& arg : launch.argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (pid > 0) {
+        return pid;
+    }
+    launch.ownTerminal ? setsid() : setpgid(0, 0);
     const int sources[] = {launch.input, launch.output, launch.errors};
     for (int target = 0; target < 3; ++target) {
         if (sources[target] < 0) {
             close(target);
-        } else if (sources[target] == target) {
-            fcntl(target, F_SETFD, 0);  // kept open across exec
         } else if (dup2(sources[target], target) < 0) {
             _exit(126);
         }
@@ -99,10 +101,9 @@ namespace {
     if (launch.ownTerminal && ioctl(0, TIOCSCTTY, 0) < 0) {
         _exit(126);
     }
-    const rlimit noCore{0, 0};
+    const rlimit noCore{0, 0}, memory{launch.memoryLimit, launch.memoryLimit};
     setrlimit(RLIMIT_CORE, &noCore);
     if (launch.memoryLimit > 0) {
-        const rlimit memory{launch.memoryLimit, launch.memoryLimit};
         setrlimit(RLIMIT_AS, &memory);
     }
     signal(SIGPIPE, launch.ignoreBrokenPipe ? SIG_IGN : SIG_DFL);
@@ -113,45 +114,29 @@ namespace {
     _exit(127);
 }
 
+namespace {
+
+RunResult resultOf(int status) {
+    return {false, WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+            WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+}
+
+bool restAMoment() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return false;
+}
+
 }  // namespace
-
-pid_t start(const Launch& launch) {
-    std::vector<char*> args;
-    for (const std::string& arg : launch.argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
-    pid_t pid = fork();
-    if (pid < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    if (pid == 0) {
-        becomeChild(launch, args);
-    }
-    return pid;
-}
-
-RunResult resultOf(int waitStatus) {
-    RunResult result;
-    if (WIFEXITED(waitStatus)) {
-        result.exitStatus = WEXITSTATUS(waitStatus);
-    } else if (WIFSIGNALED(waitStatus)) {
-        result.signal = WTERMSIG(waitStatus);
-    }
-    return result;
-}
 
 RunResult killAndCollect(pid_t pid) {
     kill(-pid, SIGKILL);
     kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    RunResult result = resultOf(status);
-    result.timedOut = true;
-    return result;
+    waitpid(pid, nullptr, 0);
+    return {true, -1, 0};
 }
 
-RunResult awaitEnd(pid_t pid, Deadline deadline) {
+std::optional<RunResult> watch(pid_t pid, Deadline deadline,
+                               const std::function<bool()>& meanwhile) {
     for (;;) {
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) {
@@ -160,21 +145,27 @@ RunResult awaitEnd(pid_t pid, Deadline deadline) {
         if (std::chrono::steady_clock::now() > deadline) {
             return killAndCollect(pid);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (meanwhile()) {
+            return std::nullopt;
+        }
     }
 }
 
-RunResult runWithFiles(const std::vector<std::string>& argv, const Environment& environment,
-                       const fs::path& inputPath, const fs::path& outputPath,
-                       double timeoutSeconds) {
-    Descriptor input = openFile(inputPath, O_RDONLY);
-    Descriptor output = openFile(outputPath, O_WRONLY | O_CREAT | O_TRUNC);
-    Launch launch;
-    launch.argv = argv;
-    launch.environment = environment;
-    launch.input = input.get();
-    launch.output = output.get();
-    return awaitEnd(start(launch), deadlineIn(timeoutSeconds));
+RunResult run(const Launch& launch, double timeoutSeconds) {
+    return *watch(start(launch), deadlineIn(timeoutSeconds), restAMoment);
+}
+
+RunResult runOnInput(Launch launch, const std::string& input, double timeoutSeconds,
+                     std::string* output) {
+    const Fd in = memoryFile(input);
+    const Fd out = output ? memoryFile("") : Fd(open("/dev/null", O_WRONLY | O_CLOEXEC));
+    launch.input = in.fd;
+    launch.output = out.fd;
+    const RunResult result = run(launch, timeoutSeconds);
+    if (output) {
+        *output = readAll(out);
+    }
+    return result;
 }
 
 std::string describeEnd(const RunResult& result, double timeoutSeconds) {
