@@ -71,9 +71,8 @@ bool Expected::beginsWith(const std::string& actual) const {
             return false;
         }
     }
-    int which = 0;
     const std::string& line = want[last];
-    const std::size_t literal = std::min(findPlaceholder(line, 0, which), line.size());
+    const std::size_t literal = std::min(firstPlaceholder(line), line.size());
     const std::size_t compared = std::min(literal, got[last].size());
     return got[last].compare(0, compared, line, 0, compared) == 0 &&
            (literal < line.size() || got[last].size() <= line.size());

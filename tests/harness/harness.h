@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <iostream>
 #include <optional>
