@@ -1,12 +1,21 @@
 // Standard output that cannot be written, and memory that runs out: the
 // program must say so on standard error and end with status 1, not lose its
 // output without a word or abort.
-#include <fcntl.h>
+//
+// case_runner outputs PROGRAM CASE_DIR
+//     Runs PROGRAM on its first case input (by name; none without cases)
+//     with standard output on /dev/full, closed, and into a pipe whose reader
+//     has gone, SIGPIPE ignored and at its default.  The first three must end
+//     with status 1 and exactly "<program>: write error: <strerror text>\n"
+//     on standard error; the last must be ended by SIGPIPE.
+//
+// case_runner memory [--limit-mb N] PROGRAM
+//     Limits PROGRAM's address space to N MB (default 300) and writes it one
+//     line through a pipe until it ends, or the line is twice the limit long.
+//     It must end with status 1 and exactly "<program>: out of memory\n" on
+//     standard error.
 #include <poll.h>
-#include <signal.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <tuple>
 
 #include "harness.h"
@@ -30,7 +39,7 @@ std::string wrongEnding(const RunResult& result, const std::string& errors,
         errors == expected) {
         return "";
     }
-    return describeEnd(result, timeoutSeconds) +
+    return result.describe(timeoutSeconds) +
            (signal != 0 ? ", not by signal " + std::to_string(signal) : ", not with status 1") +
            "\n  standard error expected: " + visible(expected) +
            "\n  standard error actual:   " + visible(errors);
@@ -56,10 +65,7 @@ int failingOutputs(const Options& options) {
                        : error == EBADF ? Fd()
                                         : std::move(makePipe().second);  // no reader
         const Fd errors = memoryFile("");
-        Launch launch(options.positional[0]);
-        launch.input = in.fd;
-        launch.output = out.fd;
-        launch.errors = errors.fd;
+        Launch launch(options.positional[0], in.fd, out.fd, errors.fd);
         launch.ignoreBrokenPipe = error == EPIPE;
         const RunResult result = run(launch, options.timeoutSeconds);
         const std::string expected =
@@ -83,10 +89,7 @@ int memoryRunsOut(const Options& options) {
     std::tie(reading, line) = makePipe();
     fcntl(line.fd, F_SETFL, O_NONBLOCK);
     const Fd out(open("/dev/null", O_WRONLY | O_CLOEXEC)), errors = memoryFile("");
-    Launch launch(options.positional[0]);
-    launch.input = reading.fd;
-    launch.output = out.fd;
-    launch.errors = errors.fd;
+    Launch launch(options.positional[0], reading.fd, out.fd, errors.fd);
     launch.memoryLimit = options.memoryLimitMegabytes << 20;
     const pid_t pid = start(launch);
     reading = Fd();

@@ -1,16 +1,18 @@
-// A transcript case typed at a terminal, one line each time the program
-// waits, and judged at every wait as well as at the end.
-#include <fcntl.h>
+// case_runner session --waits WAITS [--quick] [--clock ...] PROGRAM CASE.in EXPECTED
+//
+// Types CASE.in at PROGRAM on a pseudo-terminal, a line each time the program
+// waits (sleeps in a read of descriptor 0).  WAITS lists what the screen may
+// end with then, a C-style double-quoted string a line (\n \t \\ \" escapes,
+// # comments).  At every wait the screen must be how EXPECTED begins, end
+// with one of those texts, and show what the line typed last made the
+// program print; at the end it must be EXPECTED, with status 0.  Then (not
+// with --quick), for every wait, a session whose input ends there must end
+// at once with status 0 and the screen that a pipe run of the same lines
+// prints.  Input that cannot be typed plainly is skipped with a note.
 #include <poll.h>
 #include <pty.h>
 #include <sys/syscall.h>
 #include <termios.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <map>
-#include <regex>
 
 #include "harness.h"
 
@@ -48,31 +50,31 @@ void type(int terminal, const std::string& keys) {
     }
 }
 
-std::string procFile(pid_t pid, const char* name) {
-    const std::string path = "/proc/" + std::to_string(pid) + "/" + name;
-    const Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    char buffer[8192];
-    const ssize_t count = file.fd < 0 ? -1 : read(file.fd, buffer, sizeof buffer);
-    if (count < 0 && (errno == EACCES || errno == EPERM)) {
-        throw std::runtime_error("cannot watch the program: " + path + ": " + std::strerror(errno));
-    }
-    return count > 0 ? std::string(buffer, static_cast<std::size_t>(count)) : "";
-}
-
 // Whether the program sleeps in read(2) on descriptor 0, and how many times
 // it has gone to sleep so far.  The count tells a new wait from the one the
 // last line was typed into, which shows the same system call until the
 // program has been woken.
 std::pair<bool, long long> sleepOf(pid_t pid) {
+    const auto proc = [pid](const char* name) {
+        const std::string path = "/proc/" + std::to_string(pid) + "/" + name;
+        const Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        char text[8192] = {};
+        const ssize_t count = file.fd < 0 ? -1 : read(file.fd, text, sizeof text - 1);
+        if (count < 0 && (errno == EACCES || errno == EPERM)) {
+            throw std::runtime_error("cannot watch the program: " + path + ": " +
+                                     std::strerror(errno));
+        }
+        return std::string(text);
+    };
     long number = -1;
     unsigned long long descriptor = 1;
     const bool reading =
-        std::sscanf(procFile(pid, "syscall").c_str(), "%ld %llx", &number, &descriptor) == 2 &&
+        std::sscanf(proc("syscall").c_str(), "%ld %llx", &number, &descriptor) == 2 &&
         number == SYS_read && descriptor == 0;  // "running" while it runs
-    const std::string status = procFile(pid, "status");
-    const std::string key = "\nvoluntary_ctxt_switches:";
+    const std::string status = proc("status");
+    const char* key = "\nvoluntary_ctxt_switches:";
     const std::size_t at = status.find(key);
-    return {reading, at == std::string::npos ? -1 : std::atoll(&status[at + key.size()])};
+    return {reading, at == std::string::npos ? -1 : std::atoll(&status[at + std::strlen(key)])};
 }
 
 struct TypedRun {
@@ -254,9 +256,9 @@ struct SessionCheck {
             }
             const RunResult result =
                 runOnInput(launch, input, options.timeoutSeconds, &pipeOutputs[k]);
-            if (!endedWell(result)) {
+            if (!result.endedWell()) {
                 verdict.fail("through a pipe, with the input ending after " + typedCount(k) + ": " +
-                             launch.argv[0] + " " + describeEnd(result, options.timeoutSeconds));
+                             launch.argv[0] + " " + result.describe(options.timeoutSeconds));
             }
         }
         return pipeOutputs[k];
@@ -286,7 +288,7 @@ struct SessionCheck {
         } else if (!midLine && !endsWithWaitText(screen, screen.size())) {
             verdict.fail(where + ": the prompt being answered is not on screen, which " +
                          (screen.empty() ? "is empty" : "ends with:\n" + visible(tail)));
-        } else if (!midLine && k > 0 && !expected.isPattern()) {
+        } else if (!midLine && k > 0 && !expected.pattern) {
             checkAnswerShown(whole, k, where);
         }
     }
@@ -302,7 +304,7 @@ struct SessionCheck {
         if (after == outputEndingAfter(k - 1)) {
             return;
         }
-        const std::string& text = expected.text();
+        const std::string& text = expected.text;
         const std::size_t shared =
             std::mismatch(after.begin(), after.end(), text.begin(), text.end()).first -
             after.begin();
@@ -323,9 +325,9 @@ struct SessionCheck {
         if (run.waitedAfterEnd) {
             verdict.fail("in " + which +
                          ": the program waits for input again after the input ended");
-        } else if (!endedWell(run.end)) {
+        } else if (!run.end.endedWell()) {
             verdict.fail("in " + which + ": " + launch.argv[0] + " " +
-                         describeEnd(run.end, options.timeoutSeconds) + " after the input ended");
+                         run.end.describe(options.timeoutSeconds) + " after the input ended");
         }
     }
 
