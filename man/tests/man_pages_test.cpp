@@ -15,11 +15,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The characters that a line of roff text inside .EX stands for.  Only the
-// escapes that the pages use are known; any other escape, a line that roff
-// would take for a request, and a character that a formatter may print as
-// another glyph (a hyphen or a curly quote for - and ', say) instead of its
-// escape leave the line unreadable (false).
+// The characters that a line of roff text inside .EX stands for; false for a
+// line roff takes for a request, an escape the pages do not use, and a
+// character a formatter may print as another glyph (- ' ` ^ ~, as a hyphen or
+// a curly quote) instead of its escape.
 bool unescapeRoff(const std::string& line, std::string& text) {
     static const std::regex known(R"(^(\\e|\\-|\\&|\\\(aq|\\\(ga|\\\(ha|\\\(ti|[^-'`^~\\]))");
     static const std::map<std::string, std::string> meaning = {

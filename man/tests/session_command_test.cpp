@@ -1,6 +1,5 @@
 // The session form shared by the manual pages and the README: the command
-// line must type exactly the case's bytes, and an excerpt must keep the
-// output's order and ends.
+// must type exactly the case's bytes, an excerpt keep the output's order.
 
 #include <gtest/gtest.h>
 
