@@ -1,6 +1,5 @@
-// Standard output that cannot be written, and memory that runs out: the
-// program must say so on standard error and end with status 1, not lose its
-// output without a word or abort.
+// A program whose standard output cannot be written, or whose memory runs
+// out, must say so on standard error and end with status 1.
 //
 // case_runner outputs PROGRAM CASE_DIR
 //     Runs PROGRAM on its first case input (by name; none without cases)

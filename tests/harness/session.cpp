@@ -180,9 +180,7 @@ std::vector<std::string> typedLines(const std::string& input) {
     return lines;
 }
 
-// The texts a screen may end with while the program waits: one C-style
-// double-quoted string a line (\n \t \\ \" escapes); empty lines and lines
-// starting with # are left out.
+// The texts that WAITS lists, unquoted.
 std::vector<std::string> readWaits(const fs::path& path) {
     static const std::regex quoted(R"("((?:[^"\\]|\\[nt\\"])*)\")");
     std::vector<std::string> texts;
