@@ -34,12 +34,15 @@ std::pair<Fd, Fd> makePipe() {
 // with exactly `expected` on standard error; else what it did instead.
 std::string wrongEnding(const RunResult& result, const std::string& errors,
                         const std::string& expected, int signal, double timeoutSeconds) {
-    if (!result.timedOut && (signal != 0 ? result.signal == signal : result.exitStatus == 1) &&
-        errors == expected) {
+    const bool endedRight =
+        !result.timedOut && (signal != 0 ? result.signal == signal : result.exitStatus == 1);
+    if (endedRight && errors == expected) {
         return "";
     }
     return result.describe(timeoutSeconds) +
-           (signal != 0 ? ", not by signal " + std::to_string(signal) : ", not with status 1") +
+           (endedRight    ? ""
+            : signal != 0 ? ", not by signal " + std::to_string(signal)
+                          : ", not with status 1") +
            "\n  standard error expected: " + visible(expected) +
            "\n  standard error actual:   " + visible(errors);
 }
