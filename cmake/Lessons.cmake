@@ -5,11 +5,11 @@
 #       compiled in, installs it, and registers every case found in
 #       tests/<name>/ beside the calling CMakeLists.txt: a case is a pair
 #       <case>.in (exact stdin) and <case>.out (exact stdout), or
-#       <case>.match (stdout with placeholders, see tests/harness).  The
-#       program also gets a stdin-abuse check built from the same cases,
+#       <case>.match (stdout with placeholders, see tests/support/ExpectedText.h).
+#       The program also gets a stdin-abuse check built from the same cases,
 #       and a check that output it cannot write is reported (outputs.<name>).
 #       With a file tests/<name>/waits (the texts its screen may end with
-#       while it waits for input, see tests/harness/case_runner.cpp) every
+#       while it waits for input, see tests/harness/session.cpp) every
 #       case is also typed at a terminal (session.<name>.<case>).
 #       With STOPPED_CLOCK the cases run with the clock stopped at that time
 #       (UTC, through libfaketime), for a program that seeds from the clock.

@@ -1,21 +1,18 @@
 // The session form shared by the manual pages and the README: the command
-// line must type exactly the case's bytes, and an excerpt must keep the
-// output's order and ends.
+// must type exactly the case's bytes, an excerpt keep the output's order.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <string>
 
-#include "SessionCommand.h"
+#include "ManualPages.h"
 
 namespace {
 
 // What the shell makes printf write for the command shellCommand gives.
 std::string typedByShell(const std::string& typed) {
-    std::string command = session::shellCommand("cat", typed, "").substr(2);
     std::string bytes;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
+    if (FILE* pipe = popen(shellCommand("cat", typed, "").substr(2).c_str(), "r")) {
         for (int c = std::fgetc(pipe); c != EOF; c = std::fgetc(pipe)) {
             bytes += static_cast<char>(c);
         }
@@ -25,15 +22,14 @@ std::string typedByShell(const std::string& typed) {
 }
 
 TEST(SessionCommand, CommandTypesTheCaseBytesThroughPrintf) {
-    EXPECT_EQ(session::shellCommand("discs", "0,0 3,4\n1,0 1,1\n", ""),
+    EXPECT_EQ(shellCommand("discs", "0,0 3,4\n1,0 1,1\n", ""),
               "$ printf '0,0 3,4\\n1,0 1,1\\n' | discs");
-    EXPECT_EQ(session::shellCommand("p", "a\tb\\c%d'e\n", ""),
-              "$ printf 'a\\tb\\\\c%%d'\\''e\\n' | p");
-    EXPECT_EQ(session::shellCommand("p", std::string("\0\0338\x7f\xe9", 5), ""),
+    EXPECT_EQ(shellCommand("p", "a\tb\\c%d'e\n", ""), "$ printf 'a\\tb\\\\c%%d'\\''e\\n' | p");
+    EXPECT_EQ(shellCommand("p", std::string("\0\0338\x7f\xe9", 5), ""),
               "$ printf '\\000\\0338\\177\\351' | p");
-    EXPECT_EQ(session::shellCommand("twentyone", "1\n", "2026-12-08 12:00:00"),
+    EXPECT_EQ(shellCommand("twentyone", "1\n", "2026-12-08 12:00:00"),
               "$ printf '1\\n' | TZ=UTC faketime '2026-12-08 12:00:00' twentyone");
-    EXPECT_EQ(session::shellCommand("thermotab", "", ""), "$ thermotab");
+    EXPECT_EQ(shellCommand("thermotab", "", ""), "$ thermotab");
 
     // Every byte value, a digit after an octal escape, and a leading minus
     // sign come out of the shell as they went in.
@@ -47,32 +43,31 @@ TEST(SessionCommand, CommandTypesTheCaseBytesThroughPrintf) {
 }
 
 TEST(SessionCommand, ExcerptKeepsTheOrderAndTheEndsOfTheOutput) {
-    const std::string output = "a\nb\nc\nd\n";
-    EXPECT_EQ(session::excerptMismatch({"a", "b", "c", "d"}, output, false), "");
-    EXPECT_EQ(session::excerptMismatch({"a", "...", "d"}, output, false), "");
-    EXPECT_EQ(session::excerptMismatch({"...", "b", "...", "d"}, output, false), "");
-    EXPECT_EQ(session::excerptMismatch({"a", "...", "c", "..."}, output, false), "");
-    EXPECT_EQ(session::excerptMismatch({"-0.59846"}, "-0.59846", false), "");
-
-    EXPECT_NE(session::excerptMismatch({"a", "b", "c"}, output, false), "");
-    EXPECT_NE(session::excerptMismatch({"b", "c", "d"}, output, false), "");
-    EXPECT_NE(session::excerptMismatch({"a", "...", "c", "...", "b", "..."}, output, false), "");
-    EXPECT_NE(session::excerptMismatch({"a", "b", "...", "c", "d"}, output, false), "");
-    EXPECT_NE(session::excerptMismatch({"a", "b", "c", "d", "..."}, output, false), "");
-    EXPECT_NE(session::excerptMismatch({"a", "...", "...", "d"}, output, false), "");
-    EXPECT_NE(session::excerptMismatch({"..."}, output, false), "");
-    EXPECT_NE(session::excerptMismatch({"a", "b", "c", "d "}, output, false), "");
+    using Lines = std::vector<std::string>;
+    const Lines output = {"a", "b", "c", "d"};
+    for (const Lines& fits : {output, Lines{"a", "...", "d"}, Lines{"...", "b", "...", "d"},
+                              Lines{"a", "...", "c", "..."}}) {
+        EXPECT_TRUE(excerptFits(fits, output, false)) << testing::PrintToString(fits);
+    }
+    EXPECT_TRUE(excerptFits({}, {}, false));
+    EXPECT_TRUE(excerptFits({"-0.59846"}, splitLines("-0.59846"), false));
+    for (const Lines& wrong :
+         {Lines{"a", "b", "c"}, Lines{"b", "c", "d"}, Lines{"a", "...", "c", "...", "b", "..."},
+          Lines{"a", "b", "...", "c", "d"}, Lines{"a", "b", "c", "d", "..."},
+          Lines{"a", "...", "...", "d"}, Lines{"..."}, Lines{}, Lines{"a", "b", "c", "d "}}) {
+        EXPECT_FALSE(excerptFits(wrong, output, false)) << testing::PrintToString(wrong);
+    }
 }
 
 TEST(SessionCommand, PlaceholderStandsForOneValueOnALine) {
-    const std::string match = "(@INT@)\t== @INT@\n@ADDR@\t== @ADDR@\n";
-    EXPECT_EQ(session::excerptMismatch({"(383)\t== 383", "0x7ffd4a1c\t== 0x7ffd4a1c"}, match, true),
-              "");
-    EXPECT_EQ(session::excerptMismatch({"(@INT@)\t== @INT@", "@ADDR@\t== @ADDR@"}, match, true),
-              "");
-    EXPECT_NE(session::excerptMismatch({"(383)\t== 384", "0\t== 0"}, match, true), "");
-    EXPECT_NE(session::excerptMismatch({"(3.5)\t== 3.5", "0\t== 0"}, match, true), "");
-    EXPECT_NE(session::excerptMismatch({"(383)\t== 383", "0\t== 0"}, match, false), "");
+    const std::vector<std::string> match = {"(@INT@)\t== @INT@", "@ADDR@\t== @ADDR@"};
+    EXPECT_TRUE(excerptFits({"(383)\t== 383", "0x7ffd4a1c\t== 0x7ffd4a1c"}, match, true));
+    EXPECT_TRUE(excerptFits({"(-5)\t== -5", "0\t== 0"}, match, true));
+    EXPECT_TRUE(excerptFits(match, match, true));
+    EXPECT_FALSE(excerptFits({"(383)\t== 384", "0\t== 0"}, match, true));
+    EXPECT_FALSE(excerptFits({"(383)\t== 383", "0x1f\t== 0x2f"}, match, true));
+    EXPECT_FALSE(excerptFits({"(3.5)\t== 3.5", "0\t== 0"}, match, true));
+    EXPECT_FALSE(excerptFits({"(383)\t== 383", "0\t== 0"}, match, false));
 }
 
 }  // namespace

@@ -1,201 +1,123 @@
-// Standard output that cannot be written, and memory that runs out: the
-// program must say so on standard error and end with status 1, not lose its
-// output without a word or abort.
-#include <fcntl.h>
+// A program whose standard output cannot be written, or whose memory runs
+// out, must say so on standard error and end with status 1.
+//
+// case_runner outputs PROGRAM CASE_DIR
+//     Runs PROGRAM on its first case input (by name; none without cases)
+//     with standard output on /dev/full, closed, and into a pipe whose reader
+//     has gone, SIGPIPE ignored and at its default.  The first three must end
+//     with status 1 and exactly "<program>: write error: <strerror text>\n"
+//     on standard error; the last must be ended by SIGPIPE.
+//
+// case_runner memory [--limit-mb N] PROGRAM
+//     Limits PROGRAM's address space to N MB (default 300) and writes it one
+//     line through a pipe until it ends, or the line is twice the limit long.
+//     It must end with status 1 and exactly "<program>: out of memory\n" on
+//     standard error.
 #include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <iostream>
-#include <thread>
+#include <tuple>
 
-#include "compare.h"
-#include "modes.h"
+#include "harness.h"
 
 namespace {
 
-// The first case input in name order, or none for a program without cases.
-fs::path someCaseInput(const fs::path& caseDir) {
-    std::vector<fs::path> inputs;
-    if (fs::is_directory(caseDir)) {
-        for (const auto& entry : fs::directory_iterator(caseDir)) {
-            if (entry.path().extension() == ".in") {
-                inputs.push_back(entry.path());
-            }
-        }
+// A pipe: its reading end, then its writing end.
+std::pair<Fd, Fd> makePipe() {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) < 0) {
+        throw std::runtime_error("cannot make a pipe");
     }
-    return inputs.empty() ? fs::path("/dev/null") : *std::min_element(inputs.begin(), inputs.end());
+    return {Fd(ends[0]), Fd(ends[1])};
 }
 
-std::string programName(const std::string& program) {
-    return fs::path(program).filename();
-}
-
-std::string writeError(const std::string& program, int error) {
-    return programName(program) + ": write error: " + std::strerror(error) + "\n";
-}
-
-struct Ending {
-    RunResult result;
-    std::string errors;  // what the program wrote to standard error
-};
-
-// Where a failing standard output leads, and how the program must end.
-struct BrokenOutput {
-    const char* name;
-    enum { FULL_DEVICE, CLOSED, PIPE_WITHOUT_READER } kind;
-    bool ignoreBrokenPipe;
-    int error;   // the write error the program must report, or 0
-    int signal;  // the signal that must end it instead, or 0
-};
-
-Ending runWithBrokenOutput(const Options& options, const fs::path& input,
-                           const BrokenOutput& broken) {
-    Descriptor in = openFile(input, O_RDONLY);
-    ScratchFile errorsFile("outputs-err");
-    Descriptor errors = openFile(errorsFile.path(), O_WRONLY | O_TRUNC);
-    Descriptor out;
-    if (broken.kind == BrokenOutput::FULL_DEVICE) {
-        out = openFile("/dev/full", O_WRONLY);
-    } else if (broken.kind == BrokenOutput::PIPE_WITHOUT_READER) {
-        int ends[2];
-        if (pipe2(ends, O_CLOEXEC) < 0) {
-            throw std::runtime_error("cannot make a pipe");
-        }
-        close(ends[0]);  // the reader is gone before the program starts
-        out = Descriptor(ends[1]);
+// "" when the program ended as it must (by the signal, or else with status 1)
+// with exactly `expected` on standard error; else what it did instead.
+std::string wrongEnding(const RunResult& result, const std::string& errors,
+                        const std::string& expected, int signal, double timeoutSeconds) {
+    const bool endedRight =
+        !result.timedOut && (signal != 0 ? result.signal == signal : result.exitStatus == 1);
+    if (endedRight && errors == expected) {
+        return "";
     }
-    Launch launch;
-    launch.argv = {options.positional[0]};
-    launch.input = in.get();
-    launch.output = out.get();  // -1, closed, for CLOSED
-    launch.errors = errors.get();
-    launch.ignoreBrokenPipe = broken.ignoreBrokenPipe;
-    Ending ending;
-    ending.result = awaitEnd(start(launch), deadlineIn(options.timeoutSeconds));
-    ending.errors = readFile(errorsFile.path());
-    return ending;
+    return result.describe(timeoutSeconds) +
+           (endedRight    ? ""
+            : signal != 0 ? ", not by signal " + std::to_string(signal)
+                          : ", not with status 1") +
+           "\n  standard error expected: " + visible(expected) +
+           "\n  standard error actual:   " + visible(errors);
 }
 
 }  // namespace
 
 int failingOutputs(const Options& options) {
-    if (options.positional.size() != 2) {
-        std::cerr << "usage: case_runner outputs [--timeout S] PROGRAM CASE_DIR\n";
-        return 2;
-    }
-    const std::string& program = options.positional[0];
-    const fs::path input = someCaseInput(options.positional[1]);
-    const BrokenOutput brokenOutputs[] = {
-        {"standard output on /dev/full", BrokenOutput::FULL_DEVICE, false, ENOSPC, 0},
-        {"standard output closed", BrokenOutput::CLOSED, false, EBADF, 0},
-        {"a pipe without reader, SIGPIPE ignored", BrokenOutput::PIPE_WITHOUT_READER, true, EPIPE,
-         0},
-        {"a pipe without reader, SIGPIPE at its default", BrokenOutput::PIPE_WITHOUT_READER, false,
-         0, SIGPIPE},
-    };
-    int failures = 0;
-    for (const BrokenOutput& broken : brokenOutputs) {
-        Ending ending = runWithBrokenOutput(options, input, broken);
-        const std::string expectedErrors =
-            broken.error != 0 ? writeError(program, broken.error) : "";
-        const bool endedRight =
-            broken.signal != 0 ? !ending.result.timedOut && ending.result.signal == broken.signal
-                               : !ending.result.timedOut && ending.result.exitStatus == 1;
-        if (!endedRight || ending.errors != expectedErrors) {
-            ++failures;
-            std::cerr << "with " << broken.name << " (input " << input.filename().string()
-                      << "): " << programName(program) << " "
-                      << describeEnd(ending.result, options.timeoutSeconds)
-                      << (broken.signal != 0 ? ", not by " + std::string(strsignal(broken.signal))
-                                             : std::string(", not with status 1"))
-                      << "\n  standard error expected: " << visible(expectedErrors)
-                      << "\n  standard error actual:   " << visible(ending.errors) << "\n";
+    const std::string program = fs::path(options.positional[0]).filename();
+    const std::vector<fs::path> inputs = caseInputs(options.positional[1]);
+    const fs::path input = inputs.empty() ? "/dev/null" : inputs.front();
+    // Where standard output leads, and the error the program must report
+    // (none: SIGPIPE at its default must end it).
+    const std::pair<const char*, int> brokenOutputs[] = {
+        {"standard output on /dev/full", ENOSPC},
+        {"standard output closed", EBADF},
+        {"a pipe without reader, SIGPIPE ignored", EPIPE},
+        {"a pipe without reader, SIGPIPE at its default", 0}};
+    Verdict verdict;
+    for (const auto& [name, error] : brokenOutputs) {
+        const Fd in = memoryFile(readFile(input));
+        const Fd out = error == ENOSPC  ? Fd(open("/dev/full", O_WRONLY | O_CLOEXEC))
+                       : error == EBADF ? Fd()
+                                        : std::move(makePipe().second);  // no reader
+        const Fd errors = memoryFile("");
+        Launch launch(options.positional[0], in.fd, out.fd, errors.fd);
+        launch.ignoreBrokenPipe = error == EPIPE;
+        const RunResult result = run(launch, options.timeoutSeconds);
+        const std::string expected =
+            error != 0 ? program + ": write error: " + std::strerror(error) + "\n" : "";
+        if (const std::string wrong = wrongEnding(result, readAll(errors), expected,
+                                                  error != 0 ? 0 : SIGPIPE, options.timeoutSeconds);
+            !wrong.empty()) {
+            verdict.fail("with " + std::string(name) + " (input " + input.filename().string() +
+                         "): " + program + " " + wrong);
         }
     }
-    std::cout << std::size(brokenOutputs) << " runs with failing output, " << failures
+    std::cout << std::size(brokenOutputs) << " runs with failing output, " << verdict.failures
               << " ended badly\n";
-    return failures == 0 ? 0 : 1;
+    return verdict.status();
 }
-
-namespace {
-
-// Writes one unending line into the program until it ends or has been given
-// twice its memory limit, then ends the input.
-RunResult feedEndlessLine(pid_t pid, Descriptor& line, unsigned long long limit, Deadline deadline,
-                          unsigned long long& written) {
-    const std::string piece(std::size_t{1} << 20, 'a');
-    for (;;) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            return resultOf(status);
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            return killAndCollect(pid);
-        }
-        if (line.get() < 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            continue;
-        }
-        pollfd room{line.get(), POLLOUT, 0};
-        poll(&room, 1, 1);
-        ssize_t count = write(line.get(), piece.data(), piece.size());
-        if (count > 0) {
-            written += static_cast<unsigned long long>(count);
-        }
-        if ((count < 0 && errno != EAGAIN && errno != EINTR) || written > 2 * limit) {
-            line.reset();  // the program stopped reading, or the input ends here
-        }
-    }
-}
-
-}  // namespace
 
 int memoryRunsOut(const Options& options) {
-    if (options.positional.size() != 1) {
-        std::cerr << "usage: case_runner memory [--limit-mb N] [--timeout S] PROGRAM\n";
-        return 2;
-    }
-    const std::string& program = options.positional[0];
+    const std::string program = fs::path(options.positional[0]).filename();
     signal(SIGPIPE, SIG_IGN);  // the program may stop reading at any moment
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) < 0) {
-        throw std::runtime_error("cannot make a pipe");
-    }
-    Descriptor reading(ends[0]);
-    Descriptor line(ends[1]);
-    fcntl(line.get(), F_SETFL, O_NONBLOCK);
-    Descriptor out = openFile("/dev/null", O_WRONLY);
-    ScratchFile errorsFile("memory-err");
-    Descriptor errors = openFile(errorsFile.path(), O_WRONLY | O_TRUNC);
-
-    Launch launch;
-    launch.argv = {program};
-    launch.input = reading.get();
-    launch.output = out.get();
-    launch.errors = errors.get();
+    Fd reading, line;
+    std::tie(reading, line) = makePipe();
+    fcntl(line.fd, F_SETFL, O_NONBLOCK);
+    const Fd out(open("/dev/null", O_WRONLY | O_CLOEXEC)), errors = memoryFile("");
+    Launch launch(options.positional[0], reading.fd, out.fd, errors.fd);
     launch.memoryLimit = options.memoryLimitMegabytes << 20;
-    pid_t pid = start(launch);
-    reading.reset();
-    unsigned long long written = 0;
-    RunResult result =
-        feedEndlessLine(pid, line, launch.memoryLimit, deadlineIn(options.timeoutSeconds), written);
+    const pid_t pid = start(launch);
+    reading = Fd();
 
-    const std::string expectedErrors = programName(program) + ": out of memory\n";
-    const std::string actualErrors = readFile(errorsFile.path());
-    if (result.timedOut || result.exitStatus != 1 || actualErrors != expectedErrors) {
+    // One unending line, until the program ends or has been given twice its
+    // memory limit: then the input ends.
+    const std::string piece(std::size_t{1} << 20, 'a');
+    unsigned long long written = 0;
+    const RunResult result = *watch(pid, deadlineIn(options.timeoutSeconds), [&] {
+        pollfd room{line.fd, POLLOUT, 0};
+        poll(&room, 1, 1);  // once the line has ended, this only waits, and writes fail
+        const ssize_t count = write(line.fd, piece.data(), piece.size());
+        written += count > 0 ? static_cast<unsigned long long>(count) : 0;
+        if ((count < 0 && errno != EAGAIN && errno != EINTR) || written > 2 * launch.memoryLimit) {
+            line = Fd();  // the program stopped reading, or the input ends here
+        }
+        return false;
+    });
+    if (const std::string wrong = wrongEnding(
+            result, readAll(errors), program + ": out of memory\n", 0, options.timeoutSeconds);
+        !wrong.empty()) {
         std::cerr << "on a line longer than its " << options.memoryLimitMegabytes
-                  << " MB of address space: " << programName(program) << " "
-                  << describeEnd(result, options.timeoutSeconds) << ", not with status 1"
-                  << "\n  standard error expected: " << visible(expectedErrors)
-                  << "\n  standard error actual:   " << visible(actualErrors) << "\n";
+                  << " MB of address space: " << program << " " << wrong << "\n";
         return 1;
     }
-    std::cout << programName(program) << " ran out of memory and said so, " << (written >> 20)
+    std::cout << program << " ran out of memory and said so, " << (written >> 20)
               << " MB into the line\n";
     return 0;
 }
