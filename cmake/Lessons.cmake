@@ -23,6 +23,8 @@ set(LESSONS_CONSOLE_SOURCES
     ${PROJECT_SOURCE_DIR}/console/console.cpp
     ${PROJECT_SOURCE_DIR}/console/InputBuffer.cpp
     ${PROJECT_SOURCE_DIR}/console/OutputBuffer.cpp)
+# The same objects go into every program, so they are compiled once.
+add_library(console_support OBJECT ${LESSONS_CONSOLE_SOURCES})
 set(LESSONS_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests)
 
 if(BUILD_TESTING)
@@ -49,8 +51,7 @@ endif()
 
 function(add_program name)
     cmake_parse_arguments(PARSE_ARGV 1 arg "" "STOPPED_CLOCK" "")
-    add_executable(${name} ${arg_UNPARSED_ARGUMENTS} ${LESSONS_CONSOLE_SOURCES})
-    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/console)
+    add_executable(${name} ${arg_UNPARSED_ARGUMENTS} $<TARGET_OBJECTS:console_support>)
     install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
     set_property(GLOBAL APPEND PROPERTY LESSONS_PROGRAMS "${name}\t${folder}\t${arg_STOPPED_CLOCK}")
