@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "ExpectedText.h"
+
 namespace {
 
 // The lines a program prints, from the given line on.
@@ -23,13 +25,9 @@ std::vector<std::string> printedBy(const std::string& program, std::size_t from 
         text.append(buffer, got);
     }
     EXPECT_EQ(pclose(output), 0) << program;
-    std::istringstream in(text);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return from < lines.size() ? std::vector<std::string>(lines.begin() + from, lines.end())
-                               : std::vector<std::string>();
+    std::vector<std::string> lines = splitLines(text);
+    lines.erase(lines.begin(), lines.begin() + std::min(from, lines.size()));
+    return lines;
 }
 
 // One line, every piece in the stream's default format.

@@ -94,15 +94,10 @@ inline Fd memoryFile(const std::string& bytes) {
     return file;
 }
 
-// What a file holds, from its start.
+// What an open file holds, from its start, read through a descriptor of
+// its own (so the position of this one does not matter).
 inline std::string readAll(const Fd& file) {
-    std::string text;
-    char buffer[1 << 16];
-    lseek(file.fd, 0, SEEK_SET);
-    for (ssize_t count; (count = read(file.fd, buffer, sizeof buffer)) > 0;) {
-        text.append(buffer, static_cast<std::size_t>(count));
-    }
-    return text;
+    return readFile("/proc/self/fd/" + std::to_string(file.fd));
 }
 
 // The *.in files of a case folder, in name order (none without the folder).
