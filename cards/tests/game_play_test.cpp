@@ -16,9 +16,7 @@
 
 #include "GamePlay.h"
 
-namespace {
 const unsigned int fixedSeed = 20261208;
-}
 
 // The test build's seed, in place of the program's clock.
 unsigned int gameSeed() {

