@@ -128,3 +128,25 @@ function(lessons_write_program_list)
     list(JOIN programs "\n" text)
     file(WRITE ${CMAKE_BINARY_DIR}/programs.txt "${text}\n")
 endfunction()
+
+# Installs a document compressed as Debian wants it (gzip -9n: no name and no
+# time stamp inside, so the same sources give the same bytes), or plain where
+# gzip is not found.  Sets <out_var> to the compressed file, which the caller
+# builds with a target of its own, or to nothing.
+find_program(LESSONS_GZIP gzip)
+function(lessons_install_compressed file destination out_var)
+    if(NOT LESSONS_GZIP)
+        install(FILES ${file} DESTINATION ${destination})
+        set(${out_var} "" PARENT_SCOPE)
+        return()
+    endif()
+    get_filename_component(name ${file} NAME)
+    set(compressed ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz)
+    add_custom_command(OUTPUT ${compressed}
+                       COMMAND ${LESSONS_GZIP} -9nc ${file} > ${compressed}
+                       DEPENDS ${file}
+                       COMMENT "Compressing ${name}"
+                       VERBATIM)
+    install(FILES ${compressed} DESTINATION ${destination})
+    set(${out_var} ${compressed} PARENT_SCOPE)
+endfunction()

@@ -4,22 +4,11 @@
 set(LESSONS_PACKAGE console-lessons)
 set(CMAKE_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${LESSONS_PACKAGE})
 
-# Debian keeps the licence as copyright and the history as changelog.gz,
-# compressed without a time stamp so that the same sources make the same bytes.
+# Debian keeps the licence as copyright and the history as changelog.gz.
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
-find_program(LESSONS_GZIP gzip)
-if(LESSONS_GZIP)
-    set(changelog ${CMAKE_BINARY_DIR}/changelog.gz)
-    add_custom_command(OUTPUT ${changelog}
-                       COMMAND ${LESSONS_GZIP} -9nc ${PROJECT_SOURCE_DIR}/packaging/changelog > ${changelog}
-                       DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog
-                       VERBATIM)
-    add_custom_target(changelog ALL DEPENDS ${changelog})
-    install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
-else()
-    install(FILES packaging/changelog DESTINATION ${CMAKE_INSTALL_DOCDIR})
-endif()
+lessons_install_compressed(${PROJECT_SOURCE_DIR}/packaging/changelog ${CMAKE_INSTALL_DOCDIR} changelog)
+add_custom_target(changelog ALL DEPENDS ${changelog})
 
 set(CPACK_PACKAGE_NAME ${LESSONS_PACKAGE})
 set(CPACK_PACKAGE_VENDOR "The Console Lessons developers")
