@@ -1,4 +1,4 @@
-// GamePlay as the program runs it, but from a fixed seed: the cards it shows
+// GamePlay as the program runs it, but with its clock stopped: the cards it shows
 // must be the C library's random sequence for that seed, each card's rank
 // drawn before its suit, and every value it prints must add up from the cards
 // printed before it.
@@ -16,14 +16,12 @@
 
 #include "GamePlay.h"
 
-const unsigned int fixedSeed = 20261208;
-
-// The test build's seed, in place of the program's clock.
-unsigned int gameSeed() {
-    return fixedSeed;
-}
-
 namespace {
+
+// This test is linked with the clock stopped at LESSONS_STOPPED_CLOCK
+// (tests/support/stoppedClock.cpp), 2026-12-08 12:00:00 UTC: the seed that
+// GamePlay takes from time().
+const unsigned int fixedSeed = 1796731200;
 
 bool endsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() &&
