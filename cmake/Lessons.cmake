@@ -1,18 +1,19 @@
 # Helpers that register a program, its transcript cases and its unit tests.
 #
-#   add_program(<name> <sources>... [STOPPED_CLOCK "<yyyy-mm-dd hh:mm:ss>"])
+#   add_program(<name> <sources>...)
 #       Builds the program into bin/ with the console support of console/
-#       compiled in, installs it, and registers every case found in
-#       tests/<name>/ beside the calling CMakeLists.txt: a case is a pair
-#       <case>.in (exact stdin) and <case>.out (exact stdout), or
-#       <case>.match (stdout with placeholders, see tests/support/ExpectedText.h).
-#       The program also gets a stdin-abuse check built from the same cases,
-#       and a check that output it cannot write is reported (outputs.<name>).
-#       With a file tests/<name>/waits (the texts its screen may end with
-#       while it waits for input, see tests/harness/session.cpp) every
-#       case is also typed at a terminal (session.<name>.<case>).
-#       With STOPPED_CLOCK "<yyyy-mm-dd hh:mm:ss>", for a program that seeds
-#       from the clock, the cases run with the clock stopped at that time
+#       compiled in, and installs it.  Its cases are the files in
+#       tests/<name>/ beside the calling CMakeLists.txt, in the form that
+#       check/Lesson.h describes: <case>.in (exact stdin) with <case>.out
+#       (exact stdout) or <case>.match (stdout with placeholders), a waits
+#       file for a program that reads input, a clock file for one that seeds
+#       from the clock.  They are installed for lessons-check, linked into
+#       the build tree's share/ for the lessons-check built there, and each
+#       is registered as a test (transcript.<name>.<case>), and typed at a
+#       terminal (session.<name>.<case>) where there is a waits file.  The
+#       program also gets a stdin-abuse check built from the same cases, and
+#       a check that output it cannot write is reported (outputs.<name>).
+#       With a clock file the cases run with the clock stopped at that time
 #       (UTC), twice over: against <name>_stopped, a test build of the same
 #       sources whose calls of time() are linked to tests/support/
 #       stoppedClock.cpp (in every build), and against the program itself
@@ -22,7 +23,7 @@
 #   add_unit_test(<name> <sources>...)
 #       Builds a GoogleTest executable and registers its tests.
 #
-# Without BUILD_TESTING only the programs are built.
+# Without BUILD_TESTING only the programs and lessons-check are built.
 
 set(LESSONS_CONSOLE_SOURCES
     ${PROJECT_SOURCE_DIR}/console/console.cpp
@@ -61,28 +62,49 @@ if(BUILD_TESTING)
     endif()
 endif()
 
+set(LESSONS_CASES_DIR ${CMAKE_INSTALL_DATADIR}/console-lessons/cases)
+
 function(add_program name)
-    cmake_parse_arguments(PARSE_ARGV 1 arg "" "STOPPED_CLOCK" "")
-    add_executable(${name} ${arg_UNPARSED_ARGUMENTS} $<TARGET_OBJECTS:console_support>)
+    add_executable(${name} ${ARGN} $<TARGET_OBJECTS:console_support>)
     install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    set(case_dir ${CMAKE_CURRENT_SOURCE_DIR}/tests/${name})
+    set(clock "")
+    if(EXISTS ${case_dir}/clock)
+        file(STRINGS ${case_dir}/clock clock LIMIT_COUNT 1)
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${case_dir}/clock)
+    endif()
     file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-    set_property(GLOBAL APPEND PROPERTY LESSONS_PROGRAMS "${name}\t${folder}\t${arg_STOPPED_CLOCK}")
+    set_property(GLOBAL APPEND PROPERTY LESSONS_PROGRAMS "${name}\t${folder}\t${clock}")
+    lessons_share_cases(${name} ${case_dir})
     if(NOT BUILD_TESTING)
         return()
     endif()
-    set(case_dir ${CMAKE_CURRENT_SOURCE_DIR}/tests/${name})
-    if(NOT arg_STOPPED_CLOCK)
+    if(NOT clock)
         lessons_add_cases(${name} ${case_dir} transcript)
     else()
-        lessons_add_stopped_build(${name} "${arg_STOPPED_CLOCK}" ${arg_UNPARSED_ARGUMENTS})
+        lessons_add_stopped_build(${name} "${clock}" ${ARGN})
         lessons_add_cases(${name}_stopped ${case_dir} transcript)
         if(LESSONS_FAKETIME_LIBRARY)
             lessons_add_cases(${name} ${case_dir} "transcript;faketime"
-                              --clock "${arg_STOPPED_CLOCK}"
-                              --clock-library "${LESSONS_FAKETIME_LIBRARY}")
+                              --clock "${clock}" --clock-library "${LESSONS_FAKETIME_LIBRARY}")
         endif()
     endif()
     lessons_add_robustness_tests(${name} ${case_dir})
+endfunction()
+
+# The cases go where lessons-check looks for them: share/console-lessons/
+# cases/<name> beside its bin/, installed and in the build tree (a link to
+# the folder in the sources, so a case added there is seen at once).
+function(lessons_share_cases name case_dir)
+    if(NOT IS_DIRECTORY ${case_dir})
+        message(FATAL_ERROR "${name} has no cases in ${case_dir}")
+    endif()
+    install(DIRECTORY ${case_dir}/ DESTINATION ${LESSONS_CASES_DIR}/${name}
+            FILES_MATCHING PATTERN "*.in" PATTERN "*.out" PATTERN "*.match" PATTERN "waits"
+                           PATTERN "clock")
+    set(shared ${CMAKE_BINARY_DIR}/${LESSONS_CASES_DIR})
+    file(MAKE_DIRECTORY ${shared})
+    file(CREATE_LINK ${case_dir} ${shared}/${name} SYMBOLIC)
 endfunction()
 
 # <name>_stopped: the program's own sources, with its calls of time() seeing
@@ -156,7 +178,8 @@ function(add_unit_test name)
     endif()
     add_executable(${name} ${ARGN})
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
-    target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests/support)
+    target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/check
+                                               ${PROJECT_SOURCE_DIR}/tests/support)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${LESSONS_TEST_BIN_DIR})
     gtest_discover_tests(${name} PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -8,6 +8,8 @@ set(CMAKE_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${LESSONS_PACKAGE})
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 lessons_install_compressed(${PROJECT_SOURCE_DIR}/packaging/changelog ${CMAKE_INSTALL_DOCDIR} changelog)
+install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+        RENAME ${LESSONS_PACKAGE})
 add_custom_target(changelog ALL DEPENDS ${changelog})
 
 set(CPACK_PACKAGE_NAME ${LESSONS_PACKAGE})
@@ -19,7 +21,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 plane geometry with value classes, letter-shift ciphers, a card game of
 twenty-one, pointers and a hand-built linked list, temperature tables, and
 demonstrations of operators, branches, switch and scope.  Every program
-talks over standard input and output only, and each has a manual page.")
+talks over standard input and output only, and each has a manual page.
+lessons-check holds a learner's own version of a lesson to the lesson's
+cases, through a pipe and typed at a terminal.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_FILE_NAME ${LESSONS_PACKAGE}_${PROJECT_VERSION}_amd64)

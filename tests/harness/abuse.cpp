@@ -75,7 +75,7 @@ int abuse(const Options& options) {
         // Only the end of each run is judged, and a program answering a
         // megabyte of menu choices prints hundreds of megabytes: no output kept.
         const RunResult result =
-            runOnInput(Launch(program), bytes, options.timeoutSeconds, nullptr);
+            runPiped(Launch({program}), bytes, options.timeoutSeconds, nullptr);
         if (!result.endedWell()) {
             verdict.fail("on " + name + ": " + program + " " +
                          result.describe(options.timeoutSeconds));

@@ -1,17 +1,18 @@
 // Runs a console program under test and judges the run:
 //
 //   case_runner transcript [--wrapper "CMD ARGS"] [--clock TIME --clock-library LIB]
-//                          PROGRAM CASE.in EXPECTED                 (below)
+//                          PROGRAM CASE.in EXPECTED
 //   case_runner session --waits WAITS [--quick] [--clock ...] PROGRAM CASE.in EXPECTED
-//                                                                   (session.cpp)
 //   case_runner abuse [--quick] PROGRAM CASE_DIR                    (abuse.cpp)
 //   case_runner outputs PROGRAM CASE_DIR                            (failures.cpp)
 //   case_runner memory [--limit-mb N] PROGRAM                       (failures.cpp)
 //
-// Every program run gets a process group of its own and no core dumps, and
-// is killed when the timeout (--timeout S, default 5 s a run) passes.  The
-// environment may give the wrapper and the timeout instead, as
-// LESSONS_CASE_WRAPPER and LESSONS_CASE_TIMEOUT (the memcheck run).
+// The transcript and session modes are the checks that lessons-check makes
+// of every case (check/CaseCheck.h), so a case added here holds every
+// learner's version too.  Every program run gets a process group of its own
+// and no core dumps, and is killed when the timeout (--timeout S, default
+// 5 s a run) passes.  The environment may give the wrapper and the timeout
+// instead, as LESSONS_CASE_WRAPPER and LESSONS_CASE_TIMEOUT (the memcheck run).
 
 #include <iterator>
 
@@ -55,27 +56,60 @@ Options parseOptions(int argc, char** argv) {
 
 }  // namespace
 
-// Feeds CASE.in to PROGRAM through a file; its standard output must be
-// EXPECTED: a .out file byte for byte, a .match file line by line with
-// placeholders (tests/support/ExpectedText.h).  With --clock the program sees
+namespace {
+
+// The program of a case, its clock stopped as --clock asks by libfaketime.
+Launch caseLaunch(const Options& options) {
+    std::vector<std::string> command = options.wrapper;
+    command.push_back(options.positional.at(0));
+    Launch launch(command);
+    if (options.clock.empty()) {
+        return launch;
+    }
+    if (options.clockLibrary.empty() || !fs::exists(options.clockLibrary)) {
+        throw CannotRun{"the case needs a stopped clock, and libfaketime is missing",
+                        std::getenv("LESSONS_CI") != nullptr ? 1 : SKIPPED};
+    }
+    return withStoppedClock(launch, options.clock, options.clockLibrary);
+}
+
+int report(const Problems& problems) {
+    for (const std::string& problem : problems.found) {
+        std::cerr << problem << "\n";
+    }
+    return problems.none() ? 0 : 1;
+}
+
+}  // namespace
+
+// Feeds CASE.in to PROGRAM through a pipe; it must end with status 0 and
+// print EXPECTED: a .out file byte for byte, a .match file line by line
+// with placeholders (check/ExpectedText.h).  With --clock the program sees
 // a clock stopped at TIME (UTC, as "2026-12-08 12:00:00") through libfaketime
 // LIB; without LIB the case is skipped, or fails where LESSONS_CI is set.
 int transcript(const Options& options) {
-    Launch launch = caseLaunch(options);
-    launch.argv.insert(launch.argv.begin(), options.wrapper.begin(), options.wrapper.end());
-    std::string output;
-    const RunResult result =
-        runOnInput(launch, readFile(options.positional[1]), options.timeoutSeconds, &output);
-    Verdict verdict;
-    if (!result.endedWell()) {
-        verdict.fail(options.positional[0] + " " + result.describe(options.timeoutSeconds));
+    return report(checkThroughPipe(caseLaunch(options), readFile(options.positional[1]),
+                                   Expected(options.positional[2]), options.timeoutSeconds));
+}
+
+// Types CASE.in at PROGRAM on a pseudo-terminal, a line at each wait, with
+// WAITS the texts its screen may end with then (the format of a lesson's
+// waits file, check/Lesson.h).  Not with --quick, the input is also ended at
+// every wait, in a run of its own.  Input that cannot be typed plainly is
+// skipped with a note.
+int session(const Options& options) {
+    try {
+        const Problems problems = checkAtTerminal(
+            caseLaunch(options), readFile(options.positional[1]), Expected(options.positional[2]),
+            readWaitTexts(options.waits), options.timeoutSeconds, !options.quick);
+        if (problems.none()) {
+            std::cout << "typed at a terminal: all as expected\n";
+        }
+        return report(problems);
+    } catch (const NotTypable& reason) {
+        throw CannotRun{"skipped: this input cannot be typed plainly at a terminal: " + reason.why,
+                        SKIPPED};
     }
-    const fs::path expected = options.positional[2];
-    if (const std::string difference = Expected(expected).differenceFrom(output);
-        !difference.empty()) {
-        verdict.fail(expected.filename().string() + ": " + difference);
-    }
-    return verdict.status();
 }
 
 int main(int argc, char** argv) {
@@ -85,6 +119,8 @@ int main(int argc, char** argv) {
     while ((fd = open("/dev/null", O_RDWR)) >= 0 && fd <= 2) {
     }
     close(fd);
+    // A program may stop reading its input at any moment.
+    signal(SIGPIPE, SIG_IGN);
 
     const std::map<std::string, std::pair<int (*)(const Options&), std::size_t>> modes = {
         {"transcript", {transcript, 3}},

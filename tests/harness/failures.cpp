@@ -21,15 +21,6 @@
 
 namespace {
 
-// A pipe: its reading end, then its writing end.
-std::pair<Fd, Fd> makePipe() {
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) < 0) {
-        throw std::runtime_error("cannot make a pipe");
-    }
-    return {Fd(ends[0]), Fd(ends[1])};
-}
-
 // "" when the program ended as it must (by the signal, or else with status 1)
 // with exactly `expected` on standard error; else what it did instead.
 std::string wrongEnding(const RunResult& result, const std::string& errors,
@@ -43,8 +34,8 @@ std::string wrongEnding(const RunResult& result, const std::string& errors,
            (endedRight    ? ""
             : signal != 0 ? ", not by signal " + std::to_string(signal)
                           : ", not with status 1") +
-           "\n  standard error expected: " + visible(expected) +
-           "\n  standard error actual:   " + visible(errors);
+           "\n  standard error expected: " + quoted(expected) +
+           "\n  standard error actual:   " + quoted(errors);
 }
 
 }  // namespace
@@ -67,7 +58,7 @@ int failingOutputs(const Options& options) {
                        : error == EBADF ? Fd()
                                         : std::move(makePipe().second);  // no reader
         const Fd errors = memoryFile("");
-        Launch launch(options.positional[0], in.fd, out.fd, errors.fd);
+        Launch launch({options.positional[0]}, in.get(), out.get(), errors.get());
         launch.ignoreBrokenPipe = error == EPIPE;
         const RunResult result = run(launch, options.timeoutSeconds);
         const std::string expected =
@@ -86,12 +77,11 @@ int failingOutputs(const Options& options) {
 
 int memoryRunsOut(const Options& options) {
     const std::string program = fs::path(options.positional[0]).filename();
-    signal(SIGPIPE, SIG_IGN);  // the program may stop reading at any moment
     Fd reading, line;
     std::tie(reading, line) = makePipe();
-    fcntl(line.fd, F_SETFL, O_NONBLOCK);
+    fcntl(line.get(), F_SETFL, O_NONBLOCK);
     const Fd out(open("/dev/null", O_WRONLY | O_CLOEXEC)), errors = memoryFile("");
-    Launch launch(options.positional[0], reading.fd, out.fd, errors.fd);
+    Launch launch({options.positional[0]}, reading.get(), out.get(), errors.get());
     launch.memoryLimit = options.memoryLimitMegabytes << 20;
     const pid_t pid = start(launch);
     reading = Fd();
@@ -101,9 +91,9 @@ int memoryRunsOut(const Options& options) {
     const std::string piece(std::size_t{1} << 20, 'a');
     unsigned long long written = 0;
     const RunResult result = *watch(pid, deadlineIn(options.timeoutSeconds), [&] {
-        pollfd room{line.fd, POLLOUT, 0};
+        pollfd room{line.get(), POLLOUT, 0};
         poll(&room, 1, 1);  // once the line has ended, this only waits, and writes fail
-        const ssize_t count = write(line.fd, piece.data(), piece.size());
+        const ssize_t count = write(line.get(), piece.data(), piece.size());
         written += count > 0 ? static_cast<unsigned long long>(count) : 0;
         if ((count < 0 && errno != EAGAIN && errno != EINTR) || written > 2 * launch.memoryLimit) {
             line = Fd();  // the program stopped reading, or the input ends here

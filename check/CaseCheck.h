@@ -1,0 +1,41 @@
+// The two ways a case is checked against a program: its input through a
+// pipe, and typed at a terminal a line at each wait.  lessons-check and the
+// project's own tests (tests/harness/case_runner.cpp) both check through
+// these.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Expected.h"
+#include "Process.h"
+
+// What a check found wrong, each problem told in a few lines.
+struct Problems {
+    std::vector<std::string> found;
+    void add(const std::string& problem) { found.push_back(problem); }
+    bool none() const { return found.empty(); }
+};
+
+// Runs the program on the input through a pipe: it must end within the
+// timeout with status 0 and print the expected output.
+Problems checkThroughPipe(const Launch& launch, const std::string& input, const Expected& expected,
+                          double timeoutSeconds);
+
+// The input cannot be typed at a terminal as it is (a control byte, a line
+// longer than a terminal holds); why, in a sentence.
+struct NotTypable {
+    std::string why;
+};
+
+// Types the input at the program on a pseudo-terminal, a line each time the
+// program waits for input (sleeps in a read of its descriptor 0).
+// waitTexts are what the screen may end with then: the prompts.  At every
+// wait the screen must be how the expected output begins and end with the
+// prompt being answered; at the end it must be the expected output, with
+// status 0.  With endAtEveryWait the input is also ended (Ctrl-D) at each
+// wait in a run of its own: the program must then end at once with status
+// 0 and show what a pipe run of the same lines prints.  Throws NotTypable.
+Problems checkAtTerminal(const Launch& launch, const std::string& input, const Expected& expected,
+                         const std::vector<std::string>& waitTexts, double timeoutSeconds,
+                         bool endAtEveryWait);

@@ -1,0 +1,38 @@
+// The output a case expects, and how a program's output differs from it.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// A text as a C++ string literal: in double quotes, with \n, \t, \\, \" and
+// \xNN for the other bytes below 32 or above 126, so that every blank, tab
+// and line end can be seen, and the text could be pasted into a program.
+std::string quoted(const std::string& text);
+
+// A .out file byte for byte, or a .match file line by line with
+// placeholders (ExpectedText.h).
+class Expected {
+public:
+    explicit Expected(const std::filesystem::path& path);
+    Expected(std::string text, bool pattern) : text(std::move(text)), pattern(pattern) {}
+
+    const std::string text;
+    const bool pattern;
+
+    // "" when actual is the whole expected output, else where it differs
+    // first: the line's number, then the expected and the actual line.
+    std::string differenceFrom(const std::string& actual) const;
+
+    // "" when actual is how the expected output begins (its last line may be
+    // unfinished), else where it differs first, as differenceFrom says it.
+    std::string differenceFromStart(const std::string& actual) const;
+
+private:
+    std::string firstDifference(const std::vector<std::string>& want,
+                                const std::vector<std::string>& got, bool wholeOutput) const;
+    bool lineFits(const std::string& actual, const std::string& wanted, bool finished) const;
+};
+
+// The lines of a text, each with its newline; the last may have none.
+std::vector<std::string> linesWithEnds(const std::string& text);

@@ -1,0 +1,258 @@
+#include "Process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+#include <thread>
+
+#include "ExpectedText.h"
+
+Fd::~Fd() {
+    if (fd >= 0) {
+        close(fd);
+    }
+}
+
+std::pair<Fd, Fd> makePipe() {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) < 0) {
+        throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
+    }
+    return {Fd(ends[0]), Fd(ends[1])};
+}
+
+Fd memoryFile(const std::string& bytes) {
+    Fd file(memfd_create("case", MFD_CLOEXEC));
+    if (file.get() < 0 || write(file.get(), bytes.data(), bytes.size()) != ssize_t(bytes.size()) ||
+        lseek(file.get(), 0, SEEK_SET) != 0) {
+        throw std::runtime_error(std::string("no file in memory: ") + std::strerror(errno));
+    }
+    return file;
+}
+
+// Read through a descriptor of its own, so the position of this one does
+// not matter.
+std::string readAll(const Fd& file) {
+    return readFile("/proc/self/fd/" + std::to_string(file.get()));
+}
+
+namespace {
+
+// In the new process, between fork and exec: only what is safe there.
+[[noreturn]] void becomeProgram(const Launch& launch, char* const* args, int startFailed) {
+    launch.ownTerminal ? setsid() : setpgid(0, 0);
+    const int sources[] = {launch.input, launch.output, launch.errors};
+    int error = 0;
+    for (int target = 0; target < 3 && error == 0; ++target) {
+        if (sources[target] < 0) {
+            close(target);
+        } else if (dup2(sources[target], target) < 0) {
+            error = errno;
+        }
+    }
+    if (error == 0 && launch.ownTerminal && ioctl(0, TIOCSCTTY, 0) < 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        const rlimit noCore{0, 0}, memory{launch.memoryLimit, launch.memoryLimit};
+        setrlimit(RLIMIT_CORE, &noCore);
+        if (launch.memoryLimit > 0) {
+            setrlimit(RLIMIT_AS, &memory);
+        }
+        signal(SIGPIPE, launch.ignoreBrokenPipe ? SIG_IGN : SIG_DFL);
+        for (const auto& [name, value] : launch.environment) {
+            setenv(name.c_str(), value.c_str(), 1);
+        }
+        execvp(args[0], args);
+        error = errno;
+    }
+    // The checker learns why through the pipe; exec would have closed it.
+    ssize_t ignored = write(startFailed, &error, sizeof error);
+    (void)ignored;
+    _exit(127);
+}
+
+}  // namespace
+
+pid_t start(const Launch& launch) {
+    if (launch.argv.empty()) {
+        throw CannotStart("no command given");
+    }
+    std::vector<char*> args;
+    for (const std::string& arg : launch.argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    auto [whyRead, whyWrite] = makePipe();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        throw std::runtime_error(std::string("cannot fork: ") + std::strerror(errno));
+    } else if (pid == 0) {
+        becomeProgram(launch, args.data(), whyWrite.get());
+    }
+    whyWrite = Fd();
+    int error = 0;
+    ssize_t count;
+    do {
+        count = read(whyRead.get(), &error, sizeof error);
+    } while (count < 0 && errno == EINTR);
+    if (count == sizeof error) {
+        waitpid(pid, nullptr, 0);
+        throw CannotStart("cannot start " + launch.argv[0] + ": " + std::strerror(error));
+    }
+    return pid;
+}
+
+std::string RunResult::describe(double timeoutSeconds) const {
+    std::ostringstream text;
+    if (timedOut) {
+        text << "did not end within " << timeoutSeconds << " s";
+    } else if (signal != 0) {
+        text << "was killed by signal " << signal << " (" << strsignal(signal) << ")";
+    } else {
+        text << "exited with status " << exitStatus;
+    }
+    return text.str();
+}
+
+RunResult killAndCollect(pid_t pid) {
+    kill(-pid, SIGKILL);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return {true, -1, 0};
+}
+
+Deadline deadlineIn(double seconds) {
+    return std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+}
+
+std::optional<RunResult> watch(pid_t pid, Deadline deadline,
+                               const std::function<bool()>& meanwhile) {
+    for (;;) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            return RunResult{false, WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                             WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+        } else if (std::chrono::steady_clock::now() > deadline) {
+            return killAndCollect(pid);
+        } else if (meanwhile()) {
+            return std::nullopt;
+        }
+    }
+}
+
+RunResult run(const Launch& launch, double timeoutSeconds) {
+    return *watch(start(launch), deadlineIn(timeoutSeconds), [] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return false;
+    });
+}
+
+namespace {
+
+// Moves bytes between the checker and a running program: the input into
+// its standard input, as fast as it reads, and its output out of the pipe.
+class Pump {
+public:
+    Pump(Fd input, const std::string& bytes, Fd output, std::string* kept, std::size_t limit)
+        : in(std::move(input)), bytes(bytes), out(std::move(output)), kept(kept), limit(limit) {
+        fcntl(in.get(), F_SETFL, O_NONBLOCK);
+        fcntl(out.get(), F_SETFL, O_NONBLOCK);
+        if (bytes.empty()) {
+            in = Fd();
+        }
+    }
+
+    // Waits up to a millisecond for either pipe, then moves what it can.
+    void step() {
+        pollfd ready[2];
+        nfds_t count = 0;
+        for (const Fd* end : {&in, &out}) {
+            if (end->get() >= 0) {
+                ready[count++] = {end->get(), end == &in ? short(POLLOUT) : short(POLLIN), 0};
+            }
+        }
+        poll(ready, count, 1);
+        feed();
+        drain();
+    }
+
+    // What the pipe still holds once the program has ended.
+    void finish() {
+        in = Fd();
+        drain();
+    }
+
+private:
+    void feed() {
+        if (in.get() < 0) {
+            return;
+        }
+        const std::size_t piece = std::min<std::size_t>(bytes.size() - fed, 1 << 16);
+        const ssize_t count = write(in.get(), bytes.data() + fed, piece);
+        if (count > 0) {
+            fed += static_cast<std::size_t>(count);
+        }
+        // Done, or the program has closed its input (EPIPE): either way no more.
+        if (fed == bytes.size() || (count < 0 && errno != EAGAIN && errno != EINTR)) {
+            in = Fd();
+        }
+    }
+
+    void drain() {
+        char buffer[1 << 16];
+        while (out.get() >= 0) {
+            const ssize_t count = read(out.get(), buffer, sizeof buffer);
+            if (count > 0 && kept != nullptr) {
+                const std::size_t room = limit - std::min(limit, kept->size());
+                kept->append(buffer, std::min(room, static_cast<std::size_t>(count)));
+            } else if (count == 0) {
+                out = Fd();
+            } else if (count < 0) {
+                return;  // nothing more for now (EAGAIN), or try again later
+            }
+        }
+    }
+
+    Fd in;
+    const std::string& bytes;
+    std::size_t fed = 0;
+    Fd out;
+    std::string* kept;
+    std::size_t limit;
+};
+
+}  // namespace
+
+RunResult runPiped(Launch launch, const std::string& input, double timeoutSeconds,
+                   std::string* output, std::size_t outputLimit) {
+    auto [programIn, feeding] = makePipe();
+    Fd reading, programOut;
+    if (output != nullptr) {
+        std::tie(reading, programOut) = makePipe();
+    } else {
+        programOut = Fd(open("/dev/null", O_WRONLY | O_CLOEXEC));
+    }
+    launch.input = programIn.get();
+    launch.output = programOut.get();
+    const pid_t pid = start(launch);
+    programIn = Fd();
+    programOut = Fd();
+    Pump pump(std::move(feeding), input, std::move(reading), output, outputLimit);
+    const RunResult result = *watch(pid, deadlineIn(timeoutSeconds), [&] {
+        pump.step();
+        return false;
+    });
+    pump.finish();
+    return result;
+}

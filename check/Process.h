@@ -1,0 +1,95 @@
+// Starting a program under check, feeding it, watching it and ending it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+// An open descriptor, closed when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd(fd) {}
+    Fd(Fd&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+    Fd& operator=(Fd other) noexcept {
+        std::swap(fd, other.fd);
+        return *this;
+    }
+    ~Fd();
+    int get() const { return fd; }
+
+private:
+    int fd;
+};
+
+// A pipe: its reading end, then its writing end, both closed on exec.
+std::pair<Fd, Fd> makePipe();
+
+// A file in memory that holds the bytes, read from its start (closed on exec).
+Fd memoryFile(const std::string& bytes);
+
+// What an open file holds, from its start.
+std::string readAll(const Fd& file);
+
+// The program could not be started at all (no such file, not executable).
+struct CannotStart : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// How a program is started: its descriptors 0, 1 and 2 are the given ones
+// of the checker, or closed for -1.
+struct Launch {
+    explicit Launch(std::vector<std::string> command, int input = -1, int output = -1,
+                    int errors = 2)
+        : argv(std::move(command)), input(input), output(output), errors(errors) {}
+    std::vector<std::string> argv;
+    std::vector<std::pair<std::string, std::string>> environment;
+    int input, output, errors;
+    bool ignoreBrokenPipe = false;       // SIGPIPE ignored instead of at its default
+    unsigned long long memoryLimit = 0;  // RLIMIT_AS in bytes; 0 leaves it as it is
+    bool ownTerminal = false;  // a session of its own, descriptor 0 its controlling terminal
+};
+
+// Starts the program in a process group of its own (so that ending the group
+// also ends whatever it started), without core dumps.  Throws CannotStart
+// when the command cannot be executed.
+pid_t start(const Launch& launch);
+
+struct RunResult {
+    bool timedOut = false;
+    int exitStatus = -1;  // -1 when the process did not exit normally
+    int signal = 0;
+
+    bool endedWell() const { return !timedOut && exitStatus == 0; }
+    // "did not end within 5 s", "was killed by signal 11 (Segmentation
+    // fault)", "exited with status 3"
+    std::string describe(double timeoutSeconds) const;
+};
+
+// Kills the program's process group and collects the program.
+RunResult killAndCollect(pid_t pid);
+
+using Deadline = std::chrono::time_point<std::chrono::steady_clock, std::chrono::duration<double>>;
+Deadline deadlineIn(double seconds);
+
+// Watches the program until it ends, or until the deadline, when its group
+// is killed.  In between, meanwhile() runs over and over, and should take
+// about a millisecond each time; once it returns true the program is left
+// running and nothing is returned.
+std::optional<RunResult> watch(pid_t pid, Deadline deadline,
+                               const std::function<bool()>& meanwhile);
+
+// Runs the program to its end.
+RunResult run(const Launch& launch, double timeoutSeconds);
+
+// Runs the program with the input through a pipe and its standard output
+// into another, kept in *output (at most outputLimit bytes of it; the rest
+// is read and dropped, so that a program printing without end is still
+// stopped by the timeout), or on /dev/null when output is null.
+RunResult runPiped(Launch launch, const std::string& input, double timeoutSeconds,
+                   std::string* output, std::size_t outputLimit = std::size_t{64} << 20);

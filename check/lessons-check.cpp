@@ -1,0 +1,225 @@
+// lessons-check PROGRAM [COMMAND [ARG...]]
+//
+// Holds anyone's version of a lesson to the lesson's own cases: each case's
+// input through a pipe, then, for a lesson that reads input, the same input
+// typed at a pseudo-terminal a line at each wait.  See lessons-check(1).
+#include <signal.h>
+
+#include <iostream>
+#include <sstream>
+
+#include "CaseCheck.h"
+#include "ExpectedText.h"
+#include "Lesson.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int FAILED = 1;
+constexpr int USAGE = 2;
+double timeoutSeconds = 5;
+
+const char* const HELP =
+    "Usage: lessons-check [--timeout SECONDS] PROGRAM [COMMAND [ARG]...]\n"
+    "  or:  lessons-check --list\n"
+    "Check a version of the lesson PROGRAM against the lesson's cases: every\n"
+    "case's input is given to COMMAND through a pipe and the output compared\n"
+    "byte for byte; for a lesson that reads input the same input is then typed\n"
+    "at a terminal, a line each time the program waits, where every prompt\n"
+    "must be on screen before it waits and end of input must end it.\n"
+    "COMMAND is any command: a compiled program, or an interpreter and its\n"
+    "script.  Without it the lesson's own program beside lessons-check is\n"
+    "checked.\n"
+    "\n"
+    "  --timeout SECONDS  give each run of COMMAND SECONDS to end instead of 5\n"
+    "                     (for a slow machine, or a program under valgrind)\n"
+    "  --list             list the lessons and the number of cases of each\n"
+    "  --help             display this help and exit\n"
+    "  --version          output version information and exit\n"
+    "\n"
+    "Exit status is 0 if every case passed, 1 if a case failed or could not\n"
+    "run here, and 2 on a usage error or a COMMAND that cannot be started.\n";
+
+const char* const VERSION = "lessons-check (Console Lessons) " LESSONS_VERSION
+                            "\n"
+                            "Copyright (c) The Console Lessons developers.\n"
+                            "License MIT: <https://opensource.org/licenses/MIT>.\n"
+                            "This is free software: you are free to change and redistribute it.\n"
+                            "There is NO WARRANTY, to the extent permitted by law.\n";
+
+std::string casesCount(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " case" : " cases");
+}
+
+int usageError(const std::string& problem) {
+    std::cerr << "lessons-check: " << problem << "\n"
+              << "Try 'lessons-check --help' for more information.\n";
+    return USAGE;
+}
+
+std::vector<std::string> lessonNames(const fs::path& cases) {
+    std::vector<std::string> names;
+    std::error_code none;
+    for (const auto& entry : fs::directory_iterator(cases, none)) {
+        if (fs::is_directory(entry.path())) {
+            names.push_back(entry.path().filename().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int listLessons() {
+    const fs::path cases = casesFolder();
+    const std::vector<std::string> names = lessonNames(cases);
+    if (names.empty()) {
+        std::cerr << "lessons-check: no lessons' cases in " << cases << "\n";
+        return FAILED;
+    }
+    for (const std::string& name : names) {
+        std::cout << name << std::string(name.size() < 12 ? 12 - name.size() : 1, ' ')
+                  << casesCount(readLesson(cases / name).cases.size()) << "\n";
+    }
+    return 0;
+}
+
+// The first problems' lines, under their case's line: the first is what
+// to mend first, and the ones after it often follow from it.
+void showProblems(const Problems& problems) {
+    const std::size_t shown = std::min<std::size_t>(problems.found.size(), 3);
+    for (std::size_t i = 0; i < shown; ++i) {
+        for (const std::string& line : splitLines(problems.found[i])) {
+            std::cout << "  " << line << "\n";
+        }
+    }
+    if (shown < problems.found.size()) {
+        std::cout << "  and " << problems.found.size() - shown << " more\n";
+    }
+}
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words) {
+        text += (text.empty() ? "" : " ") + word;
+    }
+    return text;
+}
+
+struct Tally {
+    int passed = 0, failed = 0, skipped = 0;
+};
+
+// Both checks of one case: through a pipe, then (once that passed, and for a
+// lesson that reads input) typed at a terminal.  Throws CannotStart.
+void checkCase(const Lesson& lesson, const Case& lessonCase, const Launch& launch, Tally& tally) {
+    const std::string input = readFile(lessonCase.input);
+    const Expected expected(lessonCase.expected);
+    Problems problems = checkThroughPipe(launch, input, expected, timeoutSeconds);
+    std::string note;
+    if (problems.none() && !lesson.waitTexts.empty()) {
+        try {
+            problems =
+                checkAtTerminal(launch, input, expected, lesson.waitTexts, timeoutSeconds, true);
+        } catch (const NotTypable& reason) {
+            note = " (through a pipe only: " + reason.why + ")";
+        }
+    }
+    if (problems.none()) {
+        ++tally.passed;
+        std::cout << "ok    " << lessonCase.name << note << "\n";
+    } else {
+        ++tally.failed;
+        std::cout << "FAIL  " << lessonCase.name << "\n";
+        showProblems(problems);
+    }
+}
+
+int checkLesson(const std::string& name, std::vector<std::string> command) {
+    const fs::path folder = casesFolder() / name;
+    if (name.empty() || name.find('/') != std::string::npos || !fs::is_directory(folder)) {
+        return usageError("no lesson is named '" + name + "' (lessons-check --list lists them)");
+    }
+    const Lesson lesson = readLesson(folder);
+    if (command.empty()) {
+        command.push_back(
+            (fs::read_symlink("/proc/self/exe").parent_path() / lesson.name).string());
+    }
+    std::cout << lesson.name << ": " << casesCount(lesson.cases.size()) << ", against "
+              << joined(command) << "\n";
+
+    Launch launch(command);
+    Tally tally;
+    if (!lesson.clock.empty()) {
+        const std::string library = faketimeLibrary();
+        if (library.empty()) {
+            tally.skipped = static_cast<int>(lesson.cases.size());
+            std::cout << "skipped: the cases stop the clock at " << lesson.clock
+                      << " with libfaketime, which is not installed (Debian package: faketime)\n";
+        }
+        launch = withStoppedClock(launch, lesson.clock, library);
+    }
+    for (const Case& lessonCase : lesson.cases) {
+        if (tally.skipped == 0) {
+            checkCase(lesson, lessonCase, launch, tally);
+        }
+    }
+    std::cout << tally.passed << " passed, " << tally.failed << " failed"
+              << (tally.skipped > 0 ? ", " + std::to_string(tally.skipped) + " skipped" : "")
+              << "\n";
+    return tally.failed + tally.skipped == 0 ? 0 : FAILED;
+}
+
+// The number of seconds --timeout gives, or 0 when it is not one.
+double readSeconds(const std::string& text) {
+    std::istringstream in(text);
+    double seconds = 0;
+    return in >> seconds && in.peek() == EOF && seconds > 0 && seconds <= 3600 ? seconds : 0;
+}
+
+int run(std::vector<std::string> args) {
+    try {
+        if (!args.empty() && args[0] == "--timeout") {
+            timeoutSeconds = args.size() > 1 ? readSeconds(args[1]) : 0;
+            if (timeoutSeconds == 0) {
+                return usageError("--timeout takes a number of seconds, up to 3600");
+            }
+            args.erase(args.begin(), args.begin() + 2);
+        }
+        if (args.empty()) {
+            return usageError("missing PROGRAM, the lesson to check");
+        } else if (args[0] == "--help") {
+            std::cout << HELP;
+            return 0;
+        } else if (args[0] == "--version") {
+            std::cout << VERSION;
+            return 0;
+        } else if (args[0] == "--list") {
+            return args.size() == 1 ? listLessons() : usageError("--list takes no arguments");
+        } else if (args[0].rfind("-", 0) == 0) {
+            return usageError("unrecognized option '" + args[0] + "'");
+        }
+        return checkLesson(args[0], {args.begin() + 1, args.end()});
+    } catch (const CannotStart& error) {
+        std::cout.flush();
+        std::cerr << "lessons-check: " << error.what() << "\n";
+        return USAGE;
+    } catch (const std::exception& error) {
+        std::cout.flush();
+        std::cerr << "lessons-check: " << error.what() << "\n";
+        return FAILED;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The program under check may stop reading its input at any moment.
+    signal(SIGPIPE, SIG_IGN);
+    const int status = run({argv + 1, argv + argc});
+    if (!std::cout.flush()) {
+        std::cerr << "lessons-check: write error\n";
+        return FAILED;
+    }
+    return status;
+}

@@ -1,0 +1,188 @@
+// lessons-check as a learner runs it: on the lessons' own programs, on a
+// correct version written in C, and on wrong versions, each of which must
+// fail with the message that tells the learner what to mend.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "ExpectedText.h"
+#include "Process.h"
+
+namespace {
+
+struct Checked {
+    int status;
+    std::string output;  // standard output, then standard error
+};
+
+Checked lessonsCheck(std::vector<std::string> args) {
+    args.insert(args.begin(), LESSONS_CHECK);
+    const Fd errors = memoryFile("");
+    std::string output;
+    const RunResult result = runPiped(Launch(args, -1, -1, errors.get()), "", 300, &output);
+    return {result.exitStatus, output + readAll(errors)};
+}
+
+std::string learner(const std::string& name) {
+    return LESSONS_LEARNERS_DIR "/" + name;
+}
+
+// How many cases the header line names, and how many lines say ok.
+std::pair<int, int> casesAndOks(const std::string& output) {
+    std::smatch header;
+    EXPECT_TRUE(std::regex_search(output, header, std::regex(": ([0-9]+) cases?, against ")))
+        << output;
+    const std::vector<std::string> lines = splitLines(output);
+    const auto oks = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.rfind("ok    ", 0) == 0;
+    });
+    return {header.empty() ? -1 : std::stoi(header[1]), static_cast<int>(oks)};
+}
+
+TEST(LessonsCheck, PassesTheLessonsOwnProgramAndACorrectVersionInC) {
+    for (const auto& [lesson, command] : std::vector<std::pair<std::string, std::string>>{
+             {"discs", ""}, {"recmenu", ""}, {"heatprompt", learner("heatprompt-c")}}) {
+        SCOPED_TRACE(lesson + " " + command);
+        const Checked checked =
+            lessonsCheck(command.empty() ? std::vector<std::string>{lesson}
+                                         : std::vector<std::string>{lesson, command});
+        EXPECT_EQ(checked.status, 0) << checked.output;
+        const auto [cases, oks] = casesAndOks(checked.output);
+        EXPECT_GT(cases, 1);
+        EXPECT_EQ(oks, cases);
+        EXPECT_NE(checked.output.find("\n" + std::to_string(cases) + " passed, 0 failed\n"),
+                  std::string::npos)
+            << checked.output;
+    }
+}
+
+TEST(LessonsCheck, MissingBlankShowsBothLinesAndWhereTheyPart) {
+    const Checked checked = lessonsCheck({"heatprompt", learner("heatprompt-no-blank")});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.output.find(
+                  "FAIL  high-limit\n"
+                  "  through a pipe, line 1 differs\n"
+                  "    expected: \"Enter Machine Temperature: Machine State: Overheating\\n\"\n"
+                  "    actual:   \"Enter Machine Temperature:Machine State: Overheating\\n\"\n"
+                  "                                         ^\n"),
+              std::string::npos)
+        << checked.output;
+    EXPECT_EQ(casesAndOks(checked.output).second, 0) << checked.output;
+}
+
+TEST(LessonsCheck, PromptLeftInTheBufferIsSeenOnlyAtATerminal) {
+    const Checked checked = lessonsCheck({"heatprompt", learner("heatprompt-unflushed")});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.output.find("FAIL  normal\n"
+                                  "  at a terminal, before anything was typed, the prompt "
+                                  "\"Enter Machine Temperature: \" was not on screen when the "
+                                  "program waited for input\n"),
+              std::string::npos)
+        << checked.output;
+    EXPECT_EQ(checked.output.find("through a pipe"), std::string::npos) << checked.output;
+    EXPECT_EQ(casesAndOks(checked.output).second, 0) << checked.output;
+}
+
+TEST(LessonsCheck, LoopThatOutlivesItsInputIsStoppedAndNamed) {
+    const Checked checked =
+        lessonsCheck({"--timeout", "0.3", "recmenu", learner("recmenu-endless")});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.output.find("FAIL  input-ends-before-quit\n"
+                                  "  through a pipe, the program did not end within 0.3 s\n"),
+              std::string::npos)
+        << checked.output;
+    EXPECT_EQ(casesAndOks(checked.output).second, 0) << checked.output;
+}
+
+TEST(LessonsCheck, UsageErrorsAndCommandsThatCannotStartEndWithStatus2) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                                 {"--frobnicate"},
+                                                 {"no-such-lesson"},
+                                                 {"--timeout", "x", "greet"},
+                                                 {"greet", "/nonexistent/greet"}}) {
+        SCOPED_TRACE(testing::PrintToString(args));
+        const Checked checked = lessonsCheck(args);
+        EXPECT_EQ(checked.status, 2);
+        EXPECT_TRUE(std::regex_search(checked.output,
+                                      std::regex("^([a-z]+: [0-9]+ cases?, against [^\n]+\n)?"
+                                                 "lessons-check: [^\n]+\n(Try 'lessons-check "
+                                                 "--help' for more information.\n)?$")))
+            << checked.output;
+    }
+    EXPECT_NE(lessonsCheck({"greet", "/nonexistent/greet"})
+                  .output.find("cannot start /nonexistent/greet: No such file or directory"),
+              std::string::npos);
+}
+
+TEST(LessonsCheck, ListsEveryLessonWithItsCasesAndTellsItsVersion) {
+    const Checked list = lessonsCheck({"--list"});
+    EXPECT_EQ(list.status, 0);
+    const std::vector<std::string> lines = splitLines(list.output);
+    EXPECT_EQ(lines.size(), 29u) << list.output;
+    for (const std::string& line : lines) {
+        EXPECT_TRUE(std::regex_match(line, std::regex("[a-z]+ +[1-9][0-9]* cases?"))) << line;
+    }
+    const Checked version = lessonsCheck({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(splitLines(version.output).at(0), "lessons-check (Console Lessons) " LESSONS_VERSION);
+}
+
+// The example a document shows after the marker naming the learner's
+// version: a g++ line that builds it, the lessons-check line, its output.
+std::vector<std::string> exampleAfter(const std::string& document, const std::string& marker,
+                                      const std::string& end) {
+    const std::string text = readFile(std::string(LESSONS_SOURCE_DIR) + "/" + document);
+    const std::size_t at = text.find(marker);
+    if (at == std::string::npos) {
+        ADD_FAILURE() << document << " lacks " << marker;
+        return {};
+    }
+    std::vector<std::string> lines = splitLines(text.substr(at + marker.size()));
+    lines.erase(std::find(lines.begin(), lines.end(), end), lines.end());
+    return lines;
+}
+
+// The example's commands, run in a folder of their own where the built
+// version stands under the name the g++ line gives it, must print its lines.
+void expectExampleRuns(const std::vector<std::string>& example) {
+    ASSERT_GE(example.size(), 3u);
+    std::smatch build;
+    ASSERT_TRUE(std::regex_match(example[0], build,
+                                 std::regex(R"(\$ g\+\+ -std=c\+\+17 -o (\w+) \1\.cpp)")))
+        << example[0];
+    ASSERT_EQ(example[1].rfind("$ lessons-check ", 0), 0u) << example[1];
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("lessons-check-example-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    std::filesystem::remove(folder / build.str(1));
+    std::filesystem::create_symlink(learner("cosprint-degrees"), folder / build.str(1));
+    std::string output;
+    Launch shell({"sh", "-c", "cd '" + folder.string() + "' && exec " + example[1].substr(2)});
+    shell.environment = {
+        {"PATH", std::filesystem::path(LESSONS_CHECK).parent_path().string() + ":/usr/bin:/bin"}};
+    runPiped(shell, "", 60, &output);
+    std::filesystem::remove_all(folder);
+    std::string shown;
+    for (std::size_t i = 2; i < example.size(); ++i) {
+        shown += example[i] + "\n";
+    }
+    EXPECT_EQ(output, shown);
+}
+
+TEST(LessonsCheck, ReadmeAndManualPageShowWhatItSaysOfAWrongVersion) {
+    const std::string learnerSource = "check/tests/learners/cosprint-degrees.cpp";
+    expectExampleRuns(
+        exampleAfter("README.md", "<!-- check: " + learnerSource + " -->\n```console\n", "```"));
+    std::vector<std::string> page =
+        exampleAfter("check/lessons-check.1", ".\\\" check: " + learnerSource + "\n.EX\n", ".EE");
+    for (std::string& line : page) {
+        line = std::regex_replace(line, std::regex(R"(\\-)"), "-");
+        EXPECT_EQ(line.find('\\'), std::string::npos)
+            << "an escape in the page's example: " << line;
+    }
+    expectExampleRuns(page);
+}
+
+}  // namespace
