@@ -4,7 +4,10 @@
 #include <iostream>
 
 int main() {
-    // An entry that cannot be read leaves its variable as it was: 0 at first.
+    // An entry that is not a number stores 0, one beyond int's range stores
+    // the nearest limit, and either fails the stream.  A read on a failed
+    // stream, or at the end of input, stores nothing: its variable keeps
+    // what it had, 0 at first.
     int x = 0;
     int y = 0;
 

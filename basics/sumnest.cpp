@@ -1,13 +1,14 @@
 // Reads two integers into locals named a and b, which hide the globals of the
-// same names inside main, and sums them; sums the globals, which only
-// functions outside main still see; then opens a block whose own a and b hide
-// main's until the block ends.
+// same names inside main, and sums them; sums the globals in add2, where no
+// local hides them; then opens a block whose own a and b hide main's until
+// the block ends.
 #include <iostream>
 
 int a = 2;
 int b = 102;
 
-// Widened before adding, so no two ints can overflow the sum.
+// Widened before adding: a long long (64 bits here) holds the sum of any two
+// ints (32 bits here), so the sum cannot overflow.
 long long add1(int c, int d) {
     return static_cast<long long>(c) + d;
 }
@@ -20,8 +21,10 @@ int add2() {
 }
 
 int main() {
-    // These hide the globals for the whole of main.  An entry that cannot be
-    // read leaves its variable at 0.
+    // These hide the globals for the rest of main, where the globals can
+    // still be reached as ::a and ::b.  An entry that is not a number stores 0,
+    // one beyond int's range the nearest limit, and either fails the stream; a
+    // read after that, or at the end of input, stores nothing and leaves its 0.
     int a = 0;
     int b = 0;
 

@@ -2,14 +2,17 @@
 // once straight from the function call.
 #include <iostream>
 
-// Widened before adding, so no two ints can overflow the sum.
+// Widened before adding: a long long (64 bits here) holds the sum of any two
+// ints (32 bits here), so the sum cannot overflow.
 long long add(int a, int b) {
     long long sum = static_cast<long long>(a) + b;
     return sum;
 }
 
 int main() {
-    // An entry that cannot be read leaves its variable at 0.
+    // An entry that is not a number stores 0, one beyond int's range stores
+    // the nearest limit, and either fails the stream; a read after that, or
+    // at the end of input, stores nothing and leaves its 0.
     int a = 0;
     int b = 0;
 

@@ -85,7 +85,8 @@ bool HandLoop::offerCards() {
 
 // The dealer counts its face-down card and every card it draws at the bare
 // rank number (a queen adds 12), and stops once it reaches the player's
-// total, so a tie goes to the dealer.
+// total, so a tie at 21 or below goes to the dealer.  Above 21 the dealer
+// has busted, even on a tie with a player who stood on two aces at 22.
 void HandLoop::dealerPlays() {
     out << "Dealers face down card is";
     dealerTotal += drawCard();

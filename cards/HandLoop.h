@@ -14,9 +14,10 @@ struct CardDraw {
 // another hand.  The cards come from any source: the game draws them at
 // random (GamePlay), a test deals a chosen sequence.
 //
-// A read that fails (no number, or the end of input) ends the game at once,
-// with the current line ended: a failed stream would answer every later
-// question at once, and the ace question or the hands could repeat forever.
+// A read that fails (no number, a number beyond int's range, or the end of
+// input) ends the game at once, with the current line ended: reads on a
+// failed stream return at once without storing anything, so the ace
+// question or the hands could repeat forever.
 class HandLoop {
 public:
     HandLoop(std::istream& input, std::ostream& output, std::function<CardDraw()> cardSource);

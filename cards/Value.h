@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 // Draws the rank number of a card, 1 (ace) to 13 (king).  There is no deck:
-// every draw is independent of the ones before it.
+// a card drawn before can come up again at any draw.
 class Value {
 public:
     int getVal() { return std::rand() % 13 + 1; }

@@ -5,7 +5,8 @@
 #include <string_view>
 
 // One line of text held in memory of its own: an anonymous mapping, aligned
-// to 2 MiB and advised for transparent huge pages, so that a line of many
+// to 2 MiB and advised for transparent huge pages, so that where the kernel
+// grants them (its settings and free memory decide) a line of many
 // megabytes takes one page fault per 2 MiB rather than one per 4 KiB.  The
 // mapping grows as the line is read, by moving its page tables (mremap), so
 // the bytes already read are never copied, and it costs memory only for the

@@ -1,5 +1,8 @@
 // Reads a line and prints it with its lower-case letters turned 13 places
-// round the alphabet, so that the same program encodes and decodes.
+// round the alphabet, so that for lower-case text the same program encodes
+// and decodes.  Every other character but white space moves 13 along its
+// code and does not come back: Hello becomes ;ryyb, and that .ello.  The
+// rule for one character is shiftChar, in shiftRule.cpp.
 #include <iostream>
 
 #include "LinePieces.h"

@@ -6,10 +6,10 @@
 
 // shiftChar asks, for each character, whether letterVal(c) < 27 - shift and
 // then adds or takes away the shift.  Here the same decision is made with
-// byte arithmetic alone, without a branch, so that the loop below compiles
-// to vector instructions that work on 16 bytes at once (SSE2, which every
-// x86-64 has).  For a byte c and a threshold t, letterVal(c) < t holds
-// exactly when
+// byte arithmetic alone, without a branch, so that an optimising compiler can
+// turn the loop below into vector instructions that work on 16 bytes at once
+// (SSE2, which every x86-64 has).  For a byte c and a threshold t,
+// letterVal(c) < t holds exactly when
 //   - c, read as a signed byte, is below t (a lower-case letter whose place
 //     is not below t is not either: its code is larger than its place), or
 //   - c is one of the first t - 1 letters of the alphabet (a is 1, so the
@@ -38,7 +38,7 @@ ByteRule byteRuleFor(int shift) {
         // below -128, so every byte takes the second change.
         return {-128, -128, plus, plus};
     }
-    // At -128 or below, the threshold is below every letterVal: every byte
+    // At -128 or below, no letterVal is below the threshold: every byte
     // moves backward.
     const long long clamped = std::max(threshold, -128LL);
     const long long letters = std::min(std::max(threshold - 1, 0LL), 26LL);

@@ -1,5 +1,6 @@
 // Reads a line, then either moves its characters by a shift the user enters
-// or asks for a message and a key word to decrypt with.
+// or asks for a message and a key word, works out the word's key number and
+// uses neither.  The rule for one character is shiftChar, in shiftRule.cpp.
 #include <iostream>
 #include <limits>
 

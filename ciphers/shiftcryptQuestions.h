@@ -1,7 +1,7 @@
 #pragma once
 
 // Asks whether to encrypt and reads the answer: true exactly for 1.  An
-// answer that is not a number counts as 0.
+// answer that is not a number, or none at all, counts as 0.
 bool EncyrptOrDecyrpt();
 
 // Asks for a key word and returns its key number: the sum of its character

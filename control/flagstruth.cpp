@@ -1,5 +1,5 @@
 // Walks the forms of the if statement with bool flags: state1 is true and
-// state2 is false.
+// state2 is false.  The if statements are in branchOnTruthFlags.cpp.
 #include "branchOnTruthFlags.h"
 
 int main() {

@@ -3,7 +3,9 @@
 #include <iostream>
 
 int main() {
-    // Kept when input ends before a temperature is typed.
+    // Kept when input ends before a temperature is typed.  An entry that is
+    // not a number stores 0, and one too large for a float the largest float
+    // of its sign.
     float temperature = 100;
 
     std::cout << "Enter Machine Temperature: ";

@@ -1,6 +1,8 @@
 // A menu of record-keeping actions, each picked by one letter.  The letters
-// are named constants, so the menu and the switch that answers it cannot
-// drift apart.  No records exist: every action only says what it would do.
+// are named constants, so the menu and the switch that answers it show and
+// test the same letter for an action; which actions have a case is another
+// matter (see SAVE_RECORDS).  No records exist: every action only says what
+// it would do.
 #include <cctype>
 #include <iostream>
 
@@ -40,8 +42,9 @@ int main() {
             std::cout << std::endl;
             break;
         }
-        // tolower is defined only for the values of unsigned char (and EOF),
-        // so a byte of 128 or above must not reach it as a negative char.
+        // tolower is defined only for the values of unsigned char (and EOF).
+        // char is signed here, so without the conversion a byte of 128 or
+        // above would reach it as a negative number.
         choice = static_cast<char>(std::tolower(static_cast<unsigned char>(choice)));
 
         std::cout << "Menu Action: ";
@@ -62,7 +65,9 @@ int main() {
         // letter s is answered like any unknown one.
         case QUIT_W_SAVE:
             std::cout << "Saving DB Records to file" << std::endl;
-            // Saving first, then leaving exactly as without saving.
+            // Saving first, then leaving exactly as without saving.  The
+            // attribute changes nothing at run time; it tells the compiler
+            // the fall is meant, and without it g++ -Wextra warns.
             [[fallthrough]];
         case QUIT_W_O_SAVE:
             std::cout << "Exiting Records Program" << std::endl;

@@ -9,7 +9,8 @@ const int MACHINE_HANG = 4;
 const int MACHINE_CRASHED = 5;
 
 int main() {
-    // Kept when input ends before a code is typed.
+    // Kept when input ends before a code is typed.  An entry that is not a
+    // number stores 0, and one beyond int's range the nearest limit.
     int state = 1;
 
     std::cout << "Input Machine State (1-5):";
@@ -26,7 +27,9 @@ int main() {
         break;
     case JOB_TIMEOUT:
         std::cout << "Job Timeout - ";
-        // No break: a timeout goes on to the malfunction message below.
+        // No break: a timeout goes on to the malfunction message below.  The
+        // attribute changes nothing at run time; it tells the compiler the
+        // fall is meant, and without it g++ -Wextra warns.
         [[fallthrough]];
     case MACHINE_HANG:
     case MACHINE_CRASHED:

@@ -3,7 +3,8 @@
 #include <iosfwd>
 
 // A point in the plane.  It is typed as a number, one separator character of
-// any kind and a number (3,4) and printed as (3,4).
+// any kind and a number, as 3,4, and printed as (3,4); the printed form is
+// not read back.
 class Point {
 public:
     double getX() const { return x; }
@@ -12,7 +13,9 @@ public:
 private:
     friend std::istream& operator>>(std::istream& in, Point& point);
 
-    // A coordinate whose read fails or never happens stays 0.
+    // 0 until read.  An entry that is not a number stores 0, one beyond
+    // double's range the largest double of its sign, and after either the
+    // stream has failed, so the reads that follow store nothing.
     double x = 0;
     double y = 0;
 };

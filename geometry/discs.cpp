@@ -1,4 +1,6 @@
 // Reads two circles, measures the first and tells how the second stands to it.
+// The measurements and the two tests are in Circle.h, the point's input and
+// output in Point.cpp.
 #include <iostream>
 
 #include "Circle.h"

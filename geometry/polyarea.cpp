@@ -1,4 +1,5 @@
 // Names two shapes and prints their areas, then the first shape's again.
+// The class that asks, names and measures is in shape.h.
 #include "shape.h"
 
 int main() {

@@ -1,4 +1,6 @@
 // Reads two lines, measures the first and tells whether the two are parallel.
+// The measurements and tests are in Line.h and Line.cpp, the point's input
+// and output in Point.cpp.
 #include <iostream>
 
 #include "Line.h"

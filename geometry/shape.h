@@ -27,12 +27,15 @@ public:
     void area() const {
         switch (sides) {
         case 3:
-            // Half the square of the side, for every triangle.
+            // This program's rule: half the square of the side.  It is not a
+            // triangle's area: an equilateral triangle's is sqrt(3) / 4 (about
+            // 0.433) times the square of its side.
             std::cout << "Area of triangle is: " << static_cast<double>(length) * 0.5 * length
                       << std::endl;
             break;
         case 4: {
-            // A 64-bit product: the square of any int side fits.
+            // A long long has at least 64 bits, so the square of any 32-bit
+            // int side fits.
             long long square = static_cast<long long>(length) * length;
             std::cout << "Area is of square is: " << static_cast<double>(square) << std::endl;
             break;
@@ -43,7 +46,9 @@ public:
     }
 
 private:
-    // A count or length whose read fails or never happens stays 0.
+    // 0 until read.  An entry that is not a number stores 0, one beyond int's
+    // range the nearest limit, and after either the stream has failed, so
+    // the reads that follow store nothing.
     int length = 0;
     int sides = 0;
 };

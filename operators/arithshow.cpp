@@ -44,7 +44,8 @@ int main() {
     std::cout << "integer_result = -h * y / ((z + 2) - 8);"
               << " = " << integer_result << std::endl;
 
-    // % takes ints only, so both doubles are cast first.
+    // % takes integer operands only (std::fmod is the floating form), so both
+    // doubles are converted first; the two casts convert alike, truncating.
     integer_result = static_cast<int>(h) % (int)g;
     std::cout << "integer_result = static_cast<int>(h) % (int)g;"
               << " = " << integer_result << std::endl;

@@ -33,12 +33,12 @@ int main() {
     --y;
     std::cout << y << std::endl;
 
-    // Postfix: z receives x's old value, then x goes up.
+    // Postfix: x++ gives x's old value, which z receives; x goes up by one.
     std::cout << "x = " << x << " z = x++;";
     z = x++;
     std::cout << " z = " << z << " x = " << x << std::endl;
 
-    // Prefix: y goes down first, and z receives the new value.
+    // Prefix: --y gives y's new value, which z receives.
     std::cout << "y = " << y << " z = --y;";
     z = --y;
     std::cout << " z = " << z << " y = " << y << std::endl;

@@ -8,6 +8,7 @@ const int LABEL_WIDTH = 35;
 const int VALUE_WIDTH = 5;
 
 // A field width holds for the next item only, so it is set before each one.
+// A bool prints as 1 or 0 unless std::boolalpha is set.
 void printRow(const char* label, bool value) {
     std::cout << std::setw(LABEL_WIDTH) << label << std::setw(VALUE_WIDTH) << value << std::endl;
 }

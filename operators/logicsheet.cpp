@@ -8,6 +8,7 @@ const int LABEL_WIDTH = 65;
 const int VALUE_WIDTH = 5;
 
 // A field width holds for the next item only, so it is set before each one.
+// A bool prints as 1 or 0 unless std::boolalpha is set.
 void printRow(const char* label, bool value) {
     std::cout << std::setw(LABEL_WIDTH) << label << std::setw(VALUE_WIDTH) << value << std::endl;
 }
@@ -27,6 +28,8 @@ int main() {
     printRow("Greater Than or Equal to: z >= 4", z >= 4);
     printRow("Less Than or Equal to:  z <= x*4", z <= x * 4);
 
+    // The rows below show the logical operators &&, || and !, whatever this
+    // heading says.
     std::cout << "Relational Operators" << std::endl;
     printRow("And Operator: (4 != 5 && 5 >  6)", (4 != 5 && 5 > 6));
     printRow("OR Operator: (4 != 5 || 5 >  6)", (4 != 5 || 5 > 6));

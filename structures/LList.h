@@ -31,6 +31,8 @@ public:
     // the list as it was.
     void push_front(int value) { head = new LNode{value, head}; }
 
+    // const, yet the element can be changed through the reference: in a
+    // const list head is a const pointer, not a pointer to const nodes.
     int& operator[](unsigned int index) const {
         LNode* node = head;
         unsigned int countdown = index;

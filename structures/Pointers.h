@@ -2,8 +2,9 @@
 
 // A small record for practising indirection: an int, a pointer to an int the
 // record does not own, and a second int filled from what that pointer refers
-// to.  A record never allocates or frees, so copies are plain member-wise
-// copies and an array of records needs no per-element clean-up.
+// to.  A record owns nothing it points to, so the member-wise copies the
+// compiler writes are safe and an array of records needs no per-element
+// clean-up.
 class Pointers {
 public:
     Pointers() : a(5), b(nullptr), c(10) {}

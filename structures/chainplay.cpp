@@ -1,5 +1,6 @@
 // Fills a linked list with fifty equal elements and reports its size and
-// whether it is empty; the list frees its nodes when main returns.
+// whether it is empty (a bool prints as 1 or 0 unless std::boolalpha is set);
+// the list frees its nodes when main returns.  The list is in LList.h.
 #include <iostream>
 
 #include "LList.h"

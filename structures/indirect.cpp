@@ -1,5 +1,6 @@
 // Runs each pointer routine once on a record set up for it and prints what it
-// did beside the value expected.
+// did beside the value expected.  The record is in Pointers.h, the routines
+// in manip.cpp.
 #include <cstdlib>
 #include <iostream>
 

@@ -2,8 +2,9 @@
 
 #include "Pointers.h"
 
-// Each routine changes one record, or an int a record points to, in one fixed
-// way, and reaches the record only through its member functions.
+// Each routine changes one record, or an int reached through a record's
+// pointer, in one fixed way, and reaches the record only through its member
+// functions.
 
 void manip1(Pointers* record);
 void manip2(Pointers* record);

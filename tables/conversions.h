@@ -10,5 +10,6 @@ void printCtoFHeader();
 void printFtoCHeader();
 
 // One table row: both values in fixed form with one decimal, in columns 8
-// and 10 wide.
+// and 10 wide.  fixed, setprecision and showpoint stay set on std::cout
+// after the row; a field width lasts for one item only.
 void printRow(double from, double to);

@@ -1,5 +1,7 @@
 // Prints a Celsius to Fahrenheit table for 0 to 100 degrees and a Fahrenheit
-// to Celsius table for 32 to 212 degrees, one row per whole degree.
+// to Celsius table for 32 to 212 degrees, one row per whole degree.  A double
+// counter stepped by 1.0 stays exact here: every whole number of this size
+// is a double.  The conversions and the row format are in conversions.cpp.
 #include "conversions.h"
 
 int main() {

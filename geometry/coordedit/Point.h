@@ -19,7 +19,9 @@ private:
     friend std::istream& operator>>(std::istream& in, Point& point);
     friend std::ostream& operator<<(std::ostream& out, const Point& point);
 
-    // A coordinate whose read fails or never happens stays 0.
+    // 0 until read.  An entry that is not a number stores 0, one beyond int's
+    // range the nearest limit (the overflow case keeps 2147483647), and after
+    // either the stream has failed, so the reads that follow store nothing.
     int x = 0;
     int y = 0;
 };

@@ -1,4 +1,5 @@
 // Reads a point, prints it, then asks for new coordinates and shows them.
+// The point, which prompts and prints for itself, is in Point.h beside this.
 #include <iostream>
 
 #include "Point.h"
