@@ -66,4 +66,14 @@ TEST(SessionCommand, PlaceholderStandsForOneValueOnALine) {
     EXPECT_FALSE(excerptFits({"(383)\t== 383", "0\t== 0"}, match, false));
 }
 
+TEST(SessionCommand, NanPlaceholderStandsForEitherSignEachTime) {
+    const std::vector<std::string> match = {"slope @NAN@", "@NAN@ or @NAN@"};
+    EXPECT_TRUE(excerptFits({"slope nan", "-nan or nan"}, match, true));
+    EXPECT_TRUE(excerptFits({"slope -nan", "nan or -nan"}, match, true));
+    for (const char* notNan :
+         {"slope inf", "slope +nan", "slope nan(0x1)", "slope NaN", "slope "}) {
+        EXPECT_FALSE(excerptFits({notNan, "nan or nan"}, match, true)) << notNan;
+    }
+}
+
 }  // namespace

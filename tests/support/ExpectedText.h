@@ -2,8 +2,11 @@
 // output (a .match file) may hold for values that change from run to run:
 //     @ADDR@  a pointer as a stream prints it (0x7ffd4a1c or 0)
 //     @INT@   a decimal integer
-// Every use of one placeholder on a line stands for the same text, so
-// "@ADDR@\t== @ADDR@" checks that both sides agree.
+//     @NAN@   a NaN as a stream prints it: nan or -nan
+// Every use of @ADDR@ or @INT@ on a line stands for the same text, so
+// "@ADDR@\t== @ADDR@" checks that both sides agree.  Each @NAN@ stands on its
+// own: the sign of a NaN depends on the processor and the compiler, and
+// carries no meaning.
 #pragma once
 
 #include <algorithm>
@@ -34,18 +37,20 @@ inline std::vector<std::string> splitLines(const std::string& text) {
 }
 
 inline std::size_t firstPlaceholder(const std::string& line) {
-    return std::min(line.find("@ADDR@"), line.find("@INT@"));
+    return std::min({line.find("@ADDR@"), line.find("@INT@"), line.find("@NAN@")});
 }
 
 // Whether actual is the expected line, with its placeholders filled in.
 inline bool matchesLine(const std::string& actual, const std::string& expected) {
-    static const std::regex placeholder("@ADDR@|@INT@"), special(R"([\\^$.|?*+()[\]{}])");
+    static const std::regex placeholder("@ADDR@|@INT@|@NAN@"), special(R"([\\^$.|?*+()[\]{}])");
     std::map<std::string, std::size_t> groupOf;  // the group that a placeholder's first use is
     std::string regex;
     for (std::sregex_token_iterator piece(expected.begin(), expected.end(), placeholder, {-1, 0}),
          end;
          piece != end; ++piece) {
-        if (*piece != "@ADDR@" && *piece != "@INT@") {
+        if (*piece == "@NAN@") {
+            regex += "-?nan";  // no group, so nothing refers back to it
+        } else if (*piece != "@ADDR@" && *piece != "@INT@") {
             regex += std::regex_replace(piece->str(), special, "\\$&");
         } else if (std::size_t& group = groupOf[*piece]; group != 0) {
             regex += "\\" + std::to_string(group);
