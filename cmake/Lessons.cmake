@@ -155,6 +155,15 @@ function(add_unit_test name)
         return()
     endif()
     add_executable(${name} ${ARGN})
+    # The test files are compiled together, so that GoogleTest's header and
+    # what they share are compiled once for the executable; the sources
+    # under test are compiled one by one, as in the programs.
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON)
+    foreach(source IN LISTS ARGN)
+        if(NOT source MATCHES "_test\\.cpp$")
+            set_source_files_properties(${source} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+        endif()
+    endforeach()
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests/support)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${LESSONS_TEST_BIN_DIR})

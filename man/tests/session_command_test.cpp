@@ -66,6 +66,14 @@ TEST(SessionCommand, PlaceholderStandsForOneValueOnALine) {
     EXPECT_FALSE(excerptFits({"(383)\t== 383", "0\t== 0"}, match, false));
 }
 
+TEST(SessionCommand, PlaceholderGivesBackWhatTheRestOfTheLineNeeds) {
+    EXPECT_TRUE(matchesLine("12355 123", "@INT@55 @INT@"));
+    EXPECT_FALSE(matchesLine("12355 1235", "@INT@55 @INT@"));
+    EXPECT_TRUE(matchesLine("0x1f0x1f", "@ADDR@@ADDR@"));
+    EXPECT_FALSE(matchesLine("0x", "@ADDR@"));
+    EXPECT_FALSE(matchesLine("-", "@INT@"));
+}
+
 TEST(SessionCommand, NanPlaceholderStandsForEitherSignEachTime) {
     const std::vector<std::string> match = {"slope @NAN@", "@NAN@ or @NAN@"};
     EXPECT_TRUE(excerptFits({"slope nan", "-nan or nan"}, match, true));
