@@ -2,8 +2,11 @@
 // output (a .match file) may hold for values that change from run to run:
 //     @ADDR@  a pointer as a stream prints it (0x7ffd4a1c or 0)
 //     @INT@   a decimal integer
-// Every use of one placeholder on a line stands for the same text, so
-// "@ADDR@\t== @ADDR@" checks that both sides agree.
+//     @NAN@   a NaN as a stream prints it: nan or -nan
+// Every use of @ADDR@ or @INT@ on a line stands for the same text, so
+// "@ADDR@\t== @ADDR@" checks that both sides agree.  Each @NAN@ stands on its
+// own: the sign of a NaN depends on the processor and the compiler, and
+// carries no meaning.
 #pragma once
 
 #include <algorithm>
@@ -11,7 +14,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -33,26 +35,87 @@ inline std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
+// A placeholder: its name, the characters its texts are made of, and
+// whether a text of them is one it stands for.
+struct Placeholder {
+    std::string name, characters;
+    bool (*standsFor)(const std::string& text);
+    bool sameOnALine;
+};
+
+inline const std::vector<Placeholder>& placeholders() {
+    static const std::string digits = "0123456789";
+    static const std::vector<Placeholder> all = {
+        {"@ADDR@", digits + "abcdefx",
+         [](const std::string& text) {
+             return text == "0" || (text.size() > 2 && text.compare(0, 2, "0x") == 0 &&
+                                    text.find_first_not_of(digits + "abcdef", 2) == text.npos);
+         },
+         true},
+        {"@INT@", "-" + digits,
+         [](const std::string& text) {
+             const std::size_t sign = text[0] == '-' ? 1 : 0;
+             return text.size() > sign && text.find_first_not_of(digits, sign) == text.npos;
+         },
+         true},
+        {"@NAN@", "-an", [](const std::string& text) { return text == "nan" || text == "-nan"; },
+         false},
+    };
+    return all;
+}
+
 inline std::size_t firstPlaceholder(const std::string& line) {
-    return std::min(line.find("@ADDR@"), line.find("@INT@"));
+    std::size_t first = line.npos;
+    for (const Placeholder& placeholder : placeholders()) {
+        first = std::min(first, line.find(placeholder.name));
+    }
+    return first;
+}
+
+// Whether actual, from a on, is expected from e on with its placeholders
+// filled in; filled holds the texts that those used on the line so far
+// stood for.  A placeholder tries its longest text first, then shorter ones.
+inline bool matchesFrom(const std::string& actual, std::size_t a, const std::string& expected,
+                        std::size_t e, std::map<std::string, std::string>& filled) {
+    for (; e < expected.size(); ++a, ++e) {
+        const auto placeholder = std::find_if(
+            placeholders().begin(), placeholders().end(),
+            [&](const Placeholder& p) { return expected.compare(e, p.name.size(), p.name) == 0; });
+        if (placeholder == placeholders().end()) {
+            if (a == actual.size() || actual[a] != expected[e]) {
+                return false;
+            }
+            continue;
+        }
+        const std::string& name = placeholder->name;
+        e += name.size();
+        if (placeholder->sameOnALine && filled.count(name) != 0) {
+            const std::string& text = filled[name];
+            return actual.compare(a, text.size(), text) == 0 &&
+                   matchesFrom(actual, a + text.size(), expected, e, filled);
+        }
+        const std::size_t span =
+            std::min(actual.find_first_not_of(placeholder->characters, a), actual.size()) - a;
+        for (std::size_t length = span; length > 0; --length) {
+            const std::string text = actual.substr(a, length);
+            if (!placeholder->standsFor(text)) {
+                continue;
+            }
+            if (placeholder->sameOnALine) {
+                filled[name] = text;
+            }
+            if (matchesFrom(actual, a + length, expected, e, filled)) {
+                return true;
+            }
+            filled.erase(name);
+        }
+        return false;
+    }
+    return a == actual.size();
 }
 
 // Whether actual is the expected line, with its placeholders filled in.
 inline bool matchesLine(const std::string& actual, const std::string& expected) {
-    static const std::regex placeholder("@ADDR@|@INT@"), special(R"([\\^$.|?*+()[\]{}])");
-    std::map<std::string, std::size_t> groupOf;  // the group that a placeholder's first use is
-    std::string regex;
-    for (std::sregex_token_iterator piece(expected.begin(), expected.end(), placeholder, {-1, 0}),
-         end;
-         piece != end; ++piece) {
-        if (*piece != "@ADDR@" && *piece != "@INT@") {
-            regex += std::regex_replace(piece->str(), special, "\\$&");
-        } else if (std::size_t& group = groupOf[*piece]; group != 0) {
-            regex += "\\" + std::to_string(group);
-        } else {
-            group = groupOf.size();
-            regex += *piece == "@INT@" ? "(-?[0-9]+)" : "(0x[0-9a-f]+|0)";
-        }
-    }
-    return std::regex_match(actual, std::regex(regex));
+    std::map<std::string, std::string> filled;
+    return matchesFrom(actual, 0, expected, 0, filled);
 }

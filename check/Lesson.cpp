@@ -3,30 +3,50 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <regex>
+#include <optional>
 
 #include "ExpectedText.h"
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A C-style double-quoted text with \n \t \\ \" escapes, unquoted; nothing
+// when the line is not one.
+std::optional<std::string> unquoted(const std::string& line) {
+    if (line.size() < 2 || line.front() != '"' || line.back() != '"') {
+        return std::nullopt;
+    }
+    std::string text;
+    for (std::size_t at = 1; at + 1 < line.size(); ++at) {
+        char c = line[at];
+        if (c == '\\') {
+            c = at + 2 < line.size() ? line[++at] : '\0';
+            if (c == 'n' || c == 't') {
+                c = c == 'n' ? '\n' : '\t';
+            } else if (c != '\\' && c != '"') {
+                return std::nullopt;
+            }
+        } else if (c == '"') {
+            return std::nullopt;
+        }
+        text += c;
+    }
+    return text;
+}
+
+}  // namespace
+
 std::vector<std::string> readWaitTexts(const fs::path& path) {
-    static const std::regex quotedText(R"("((?:[^"\\]|\\[nt\\"])*)\")");
     std::vector<std::string> texts;
     for (const std::string& line : splitLines(readFile(path))) {
-        std::smatch found;
         if (line.empty() || line[0] == '#') {
             continue;
-        } else if (!std::regex_match(line, found, quotedText)) {
+        } else if (const std::optional<std::string> text = unquoted(line)) {
+            texts.push_back(*text);
+        } else {
             throw std::runtime_error(path.string() + ": not a double-quoted text: " + line);
         }
-        std::string text = found[1];
-        for (std::size_t at = 0; at < text.size(); ++at) {
-            if (text[at] == '\\') {
-                text.erase(at, 1);
-                text[at] = text[at] == 'n' ? '\n' : text[at] == 't' ? '\t' : text[at];
-            }
-        }
-        texts.push_back(text);
     }
     if (texts.empty()) {
         throw std::runtime_error(path.string() + " lists no text");

@@ -23,7 +23,12 @@
 #   add_unit_test(<name> <sources>...)
 #       Builds a GoogleTest executable and registers its tests.
 #
-# Without BUILD_TESTING only the programs and lessons-check are built.
+# Without BUILD_TESTING only the programs and lessons-check are built.  A
+# cross build (see cmake/toolchains/) registers the transcripts (the card
+# game's against its stopped-clock build only), the unit tests and the
+# ciphers' long-line check, each program run under the emulator; the
+# terminal sessions, lessons-check's own tests and the abuse and output
+# checks are left to a native build.
 
 set(LESSONS_CONSOLE_SOURCES
     ${PROJECT_SOURCE_DIR}/console/console.cpp
@@ -32,23 +37,50 @@ set(LESSONS_CONSOLE_SOURCES
 # The same objects go into every program, so they are compiled once.
 add_library(console_support OBJECT ${LESSONS_CONSOLE_SOURCES})
 set(LESSONS_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests)
+# The runner of the cases (tests/harness): the target case_runner, or in a
+# cross build one built for this machine (tests/CMakeLists.txt).
+if(CMAKE_CROSSCOMPILING)
+    set(LESSONS_CASE_RUNNER ${LESSONS_TEST_BIN_DIR}/case_runner)
+else()
+    set(LESSONS_CASE_RUNNER case_runner)
+endif()
 
 if(BUILD_TESTING)
-    find_package(GTest)
+    if(CMAKE_CROSSCOMPILING)
+        # This machine's libgtest is built for it, not for the target: the
+        # target's is built here from GoogleTest's sources, and only the
+        # parts the tests link.
+        set(LESSONS_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH
+            "GoogleTest's sources, built for the target in a cross build")
+        if(EXISTS ${LESSONS_GOOGLETEST_SOURCE_DIR}/CMakeLists.txt)
+            set(BUILD_GMOCK OFF CACHE BOOL "No Google Mock in a cross build")
+            set(INSTALL_GTEST OFF CACHE BOOL "GoogleTest is not installed with the programs")
+            add_subdirectory(${LESSONS_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest
+                             EXCLUDE_FROM_ALL)
+            # Its own code is not held to this project's warnings.
+            set_target_properties(gtest gtest_main PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
+            set(GTest_FOUND TRUE)
+        endif()
+        set(LESSONS_GTEST_PACKAGE googletest)
+    else()
+        find_package(GTest)
+        set(LESSONS_GTEST_PACKAGE libgtest-dev)
+    endif()
     if(GTest_FOUND)
         include(GoogleTest)
     elseif(LESSONS_CI)
-        message(FATAL_ERROR "GoogleTest is missing (Debian: apt-get install libgtest-dev)")
+        message(FATAL_ERROR "GoogleTest is missing (Debian: apt-get install ${LESSONS_GTEST_PACKAGE})")
     else()
         message(WARNING "GoogleTest is missing, so the unit tests are not built "
-                        "(Debian: apt-get install libgtest-dev)")
+                        "(Debian: apt-get install ${LESSONS_GTEST_PACKAGE})")
     endif()
 
     # AddressSanitizer's allocator reads the clock under its lock, and
     # libfaketime, not yet set up, allocates in there: a preloaded
     # libfaketime hangs a sanitized program.  The stopped-clock test builds
-    # need no libfaketime at all.
-    if(NOT LESSONS_SANITIZE)
+    # need no libfaketime at all, and neither does a cross build, which runs
+    # only them.
+    if(NOT LESSONS_SANITIZE AND NOT CMAKE_CROSSCOMPILING)
         find_file(LESSONS_FAKETIME_LIBRARY libfaketime.so.1
                   PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/faketime /usr/lib/faketime
                         /usr/lib64/faketime)
@@ -89,7 +121,9 @@ function(add_program name)
                               --clock "${clock}" --clock-library "${LESSONS_FAKETIME_LIBRARY}")
         endif()
     endif()
-    lessons_add_robustness_tests(${name} ${case_dir})
+    if(NOT CMAKE_CROSSCOMPILING)
+        lessons_add_robustness_tests(${name} ${case_dir})
+    endif()
 endfunction()
 
 # The cases go where lessons-check looks for them: share/console-lessons/
@@ -123,6 +157,12 @@ endfunction()
 # arguments go to case_runner.
 function(lessons_add_cases target case_dir labels)
     set(clock_options ${ARGN})
+    # In a cross build the runner starts the program under the emulator.
+    set(wrapper "")
+    if(CMAKE_CROSSCOMPILING)
+        list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " emulator)
+        set(wrapper --wrapper ${emulator})
+    endif()
     # Under the sanitizers a megabyte line takes seconds per run, and ending a
     # session's input at each of its waits types it over and over; the
     # shorter inputs and the abuse check's prefixes of every case reach the
@@ -143,12 +183,12 @@ function(lessons_add_cases target case_dir labels)
             message(FATAL_ERROR "${input} has no ${case}.out or ${case}.match beside it")
         endif()
         add_test(NAME transcript.${target}.${case}
-                 COMMAND case_runner transcript ${clock_options}
+                 COMMAND ${LESSONS_CASE_RUNNER} transcript ${wrapper} ${clock_options}
                          $<TARGET_FILE:${target}> ${input} ${expected})
         set_tests_properties(transcript.${target}.${case} PROPERTIES
                              LABELS "${labels}" TIMEOUT 300 SKIP_RETURN_CODE 77)
         # A program that waits for input is also typed at on a terminal.
-        if(EXISTS ${case_dir}/waits)
+        if(EXISTS ${case_dir}/waits AND NOT CMAKE_CROSSCOMPILING)
             add_test(NAME session.${target}.${case}
                      COMMAND case_runner session ${quick} --waits ${case_dir}/waits
                              ${clock_options} $<TARGET_FILE:${target}> ${input} ${expected})
@@ -177,6 +217,15 @@ function(add_unit_test name)
         return()
     endif()
     add_executable(${name} ${ARGN})
+    # The test files are compiled together, so that GoogleTest's header and
+    # what they share are compiled once for the executable; the sources
+    # under test are compiled one by one, as in the programs.
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON)
+    foreach(source IN LISTS ARGN)
+        if(NOT source MATCHES "_test\\.cpp$")
+            set_source_files_properties(${source} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+        endif()
+    endforeach()
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/check
                                                ${PROJECT_SOURCE_DIR}/tests/support)

@@ -6,12 +6,16 @@
 # from the lines that follow.
 #
 #   long_line_check.sh HALFTURN SHIFTCRYPT
+#
+# LESSONS_CASE_WRAPPER, as for case_runner, is a command that starts the
+# programs: a cross build's emulator.
 # The cat is the point: a pipe hands the line over in smaller reads.
 # shellcheck disable=SC2002
 set -euo pipefail
 export LC_ALL=C
 halfturn="$1"
 shiftcrypt="$2"
+read -r -a wrapper <<<"${LESSONS_CASE_WRAPPER:-}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
@@ -35,12 +39,12 @@ check() {
     fi
 }
 
-"$halfturn" <"$work/halfturn.in" >"$work/out"
+"${wrapper[@]}" "$halfturn" <"$work/halfturn.in" >"$work/out"
 check "halfturn from a file" 1 "$work/out"
-cat "$work/halfturn.in" | "$halfturn" >"$work/out"
+cat "$work/halfturn.in" | "${wrapper[@]}" "$halfturn" >"$work/out"
 check "halfturn through a pipe" 1 "$work/out"
-"$shiftcrypt" <"$work/shiftcrypt.in" >"$work/out"
+"${wrapper[@]}" "$shiftcrypt" <"$work/shiftcrypt.in" >"$work/out"
 check "shiftcrypt from a file" 3 "$work/out"
-cat "$work/shiftcrypt.in" | "$shiftcrypt" >"$work/out"
+cat "$work/shiftcrypt.in" | "${wrapper[@]}" "$shiftcrypt" >"$work/out"
 check "shiftcrypt through a pipe" 3 "$work/out"
 echo "halfturn and shiftcrypt turn a 3 MiB line as tr does"

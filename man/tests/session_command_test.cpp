@@ -66,4 +66,22 @@ TEST(SessionCommand, PlaceholderStandsForOneValueOnALine) {
     EXPECT_FALSE(excerptFits({"(383)\t== 383", "0\t== 0"}, match, false));
 }
 
+TEST(SessionCommand, PlaceholderGivesBackWhatTheRestOfTheLineNeeds) {
+    EXPECT_TRUE(matchesLine("12355 123", "@INT@55 @INT@"));
+    EXPECT_FALSE(matchesLine("12355 1235", "@INT@55 @INT@"));
+    EXPECT_TRUE(matchesLine("0x1f0x1f", "@ADDR@@ADDR@"));
+    EXPECT_FALSE(matchesLine("0x", "@ADDR@"));
+    EXPECT_FALSE(matchesLine("-", "@INT@"));
+}
+
+TEST(SessionCommand, NanPlaceholderStandsForEitherSignEachTime) {
+    const std::vector<std::string> match = {"slope @NAN@", "@NAN@ or @NAN@"};
+    EXPECT_TRUE(excerptFits({"slope nan", "-nan or nan"}, match, true));
+    EXPECT_TRUE(excerptFits({"slope -nan", "nan or -nan"}, match, true));
+    for (const char* notNan :
+         {"slope inf", "slope +nan", "slope nan(0x1)", "slope NaN", "slope "}) {
+        EXPECT_FALSE(excerptFits({notNan, "nan or nan"}, match, true)) << notNan;
+    }
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <regex>
 
 #include "ExpectedText.h"
 
