@@ -57,8 +57,11 @@ if(BUILD_TESTING)
             set(INSTALL_GTEST OFF CACHE BOOL "GoogleTest is not installed with the programs")
             add_subdirectory(${LESSONS_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest
                              EXCLUDE_FROM_ALL)
-            # Its own code is not held to this project's warnings.
+            # Its own code is not held to this project's warnings.  How fast
+            # it runs does not matter, how long it takes to compile does:
+            # -O1 takes about 60% of the time -O2 takes.
             set_target_properties(gtest gtest_main PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
+            target_compile_options(gtest PRIVATE -O1)
             set(GTest_FOUND TRUE)
         endif()
         set(LESSONS_GTEST_PACKAGE googletest)

@@ -26,7 +26,9 @@ lessons-check holds a learner's own version of a lesson to the lesson's
 cases, through a pipe and typed at a terminal.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGE_FILE_NAME ${LESSONS_PACKAGE}_${PROJECT_VERSION}_amd64)
+# Named for the architecture the programs are built for (cmake/Architecture.cmake),
+# stripped by the target's strip (CMAKE_STRIP, found beside the cross compiler).
+set(CPACK_PACKAGE_FILE_NAME ${LESSONS_PACKAGE}_${PROJECT_VERSION}_${LESSONS_DEBIAN_ARCH})
 # Both packages hold usr/bin, usr/share/man and usr/share/doc, so that the
 # archive unpacked at / installs exactly what the .deb does.
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -34,7 +36,34 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${LESSONS_DEBIAN_ARCH})
+if(NOT CMAKE_CROSSCOMPILING)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+    # dpkg-shlibdeps reads this machine's libraries, not the target's, so a
+    # cross build states what it derives natively for these programs: the
+    # first package versions with the newest symbol versions they need.
+    # libc6 2.34 has GLIBC_2.34, libstdc++6 11 has CXXABI_1.3.13 and
+    # GLIBCXX_3.4.29, libgcc-s1 3.0 has GCC_3.0 (_Unwind_Resume); on armhf
+    # the unwinder that exceptions need is __aeabi_unwind_cpp_pr0 and pr1,
+    # of GCC_3.5.  package.depends checks that the programs need none newer.
+    set(newest GLIBC_2.34 GLIBCXX_3.4.29 CXXABI_1.3.13 GCC_3.0)
+    set(libgcc_version 3.0)
+    if(LESSONS_DEBIAN_ARCH STREQUAL "armhf")
+        set(newest GLIBC_2.34 GLIBCXX_3.4.29 CXXABI_1.3.13 GCC_3.5)
+        set(libgcc_version 3.5)
+    endif()
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS
+        "libc6 (>= 2.34), libgcc-s1 (>= ${libgcc_version}), libstdc++6 (>= 11)")
+    if(BUILD_TESTING)
+        list(JOIN newest "," newest)
+        add_test(NAME package.depends
+                 COMMAND ${CMAKE_COMMAND} -DREADELF=${CMAKE_READELF}
+                         -DPROGRAMS=${CMAKE_RUNTIME_OUTPUT_DIRECTORY} -DNEWEST=${newest}
+                         -P ${PROJECT_SOURCE_DIR}/cmake/CheckSymbolVersions.cmake)
+        set_tests_properties(package.depends PROPERTIES LABELS package)
+    endif()
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -11,8 +11,10 @@
 // of every case (check/CaseCheck.h), so a case added here holds every
 // learner's version too.  Every program run gets a process group of its own
 // and no core dumps, and is killed when the timeout (--timeout S, default
-// 5 s a run) passes.  The environment may give the wrapper and the timeout
-// instead, as LESSONS_CASE_WRAPPER and LESSONS_CASE_TIMEOUT (the memcheck run).
+// 5 s a run) passes.  The wrapper starts the program: a cross build gives
+// its emulator as --wrapper.  The environment may give the wrapper and the
+// timeout instead, as LESSONS_CASE_WRAPPER and LESSONS_CASE_TIMEOUT (the
+// memcheck run).
 
 #include <iterator>
 
