@@ -64,7 +64,10 @@ namespace {
         error = errno;
     }
     if (error == 0) {
-        const rlimit noCore{0, 0}, memory{launch.memoryLimit, launch.memoryLimit};
+        // rlim_t is 32 bits wide on 32-bit systems.
+        const rlim_t limit = static_cast<rlim_t>(
+            std::min<unsigned long long>(launch.memoryLimit, RLIM_INFINITY - 1));
+        const rlimit noCore{0, 0}, memory{limit, limit};
         setrlimit(RLIMIT_CORE, &noCore);
         if (launch.memoryLimit > 0) {
             setrlimit(RLIMIT_AS, &memory);

@@ -100,14 +100,21 @@ endif()
 set(LESSONS_CASES_DIR ${CMAKE_INSTALL_DATADIR}/console-lessons/cases)
 
 function(add_program name)
-    add_executable(${name} ${ARGN} $<TARGET_OBJECTS:console_support>)
-    install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     set(case_dir ${CMAKE_CURRENT_SOURCE_DIR}/tests/${name})
     set(clock "")
     if(EXISTS ${case_dir}/clock)
         file(STRINGS ${case_dir}/clock clock LIMIT_COUNT 1)
         set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${case_dir}/clock)
     endif()
+    # A program with a stopped-clock test build shares its objects with it:
+    # only the link differs.
+    if(clock AND BUILD_TESTING)
+        add_library(${name}_objects OBJECT ${ARGN})
+        add_executable(${name} $<TARGET_OBJECTS:${name}_objects> $<TARGET_OBJECTS:console_support>)
+    else()
+        add_executable(${name} ${ARGN} $<TARGET_OBJECTS:console_support>)
+    endif()
+    install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
     set_property(GLOBAL APPEND PROPERTY LESSONS_PROGRAMS "${name}\t${folder}\t${clock}")
     lessons_share_cases(${name} ${case_dir})
@@ -117,7 +124,7 @@ function(add_program name)
     if(NOT clock)
         lessons_add_cases(${name} ${case_dir} transcript)
     else()
-        lessons_add_stopped_build(${name} "${clock}" ${ARGN})
+        lessons_add_stopped_build(${name} "${clock}")
         lessons_add_cases(${name}_stopped ${case_dir} transcript)
         if(LESSONS_FAKETIME_LIBRARY)
             lessons_add_cases(${name} ${case_dir} "transcript;faketime"
@@ -144,11 +151,11 @@ function(lessons_share_cases name case_dir)
     file(CREATE_LINK ${case_dir} ${shared}/${name} SYMBOLIC)
 endfunction()
 
-# <name>_stopped: the program's own sources, with its calls of time() seeing
+# <name>_stopped: the program's own objects, with its calls of time() seeing
 # the clock stopped at <clock> (tests/support/stoppedClock.cpp).
 function(lessons_add_stopped_build name clock)
     set(stopped ${name}_stopped)
-    add_executable(${stopped} ${ARGN} $<TARGET_OBJECTS:console_support>
+    add_executable(${stopped} $<TARGET_OBJECTS:${name}_objects> $<TARGET_OBJECTS:console_support>
                               ${PROJECT_SOURCE_DIR}/tests/support/stoppedClock.cpp)
     target_compile_definitions(${stopped} PRIVATE LESSONS_STOPPED_CLOCK="${clock}")
     target_link_options(${stopped} PRIVATE -Wl,--wrap=time)
