@@ -37,31 +37,39 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${LESSONS_DEBIAN_ARCH})
-if(NOT CMAKE_CROSSCOMPILING)
-    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-else()
-    # dpkg-shlibdeps reads this machine's libraries, not the target's, so a
-    # cross build states what it derives natively for these programs: the
-    # first package versions with the newest symbol versions they need.
-    # libc6 2.34 has GLIBC_2.34, libstdc++6 11 has CXXABI_1.3.13 and
-    # GLIBCXX_3.4.29, libgcc-s1 3.0 has GCC_3.0 (_Unwind_Resume); on armhf
-    # the unwinder that exceptions need is __aeabi_unwind_cpp_pr0 and pr1,
-    # of GCC_3.5.  package.depends checks that the programs need none newer.
-    set(newest GLIBC_2.34 GLIBCXX_3.4.29 CXXABI_1.3.13 GCC_3.0)
-    set(libgcc_version 3.0)
-    if(LESSONS_DEBIAN_ARCH STREQUAL "armhf")
-        set(newest GLIBC_2.34 GLIBCXX_3.4.29 CXXABI_1.3.13 GCC_3.5)
-        set(libgcc_version 3.5)
-    endif()
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libc6 (>= 2.34), libgcc-s1 (>= ${libgcc_version}), libstdc++6 (>= 11)")
-    if(BUILD_TESTING)
-        list(JOIN newest "," newest)
-        add_test(NAME package.depends
-                 COMMAND ${CMAKE_COMMAND} -DREADELF=${CMAKE_READELF}
-                         -DPROGRAMS=${CMAKE_RUNTIME_OUTPUT_DIRECTORY} -DNEWEST=${newest}
-                         -P ${PROJECT_SOURCE_DIR}/cmake/CheckSymbolVersions.cmake)
-        set_tests_properties(package.depends PROPERTIES LABELS package)
+# The package depends on the first versions of the libraries that have the
+# newest symbol versions the programs need, as dpkg-shlibdeps derives it for
+# a native build: libc6 2.34 has GLIBC_2.34, libstdc++6 11 has CXXABI_1.3.13
+# and GLIBCXX_3.4.29, libgcc-s1 3.0 has GCC_3.0 (_Unwind_Resume); on armhf
+# the unwinder that exceptions need is __aeabi_unwind_cpp_pr0 and pr1, of
+# GCC_3.5.  It is stated, not derived: dpkg-shlibdeps reads this machine's
+# libraries, not a cross target's, and cpack's own call of it runs file(1)
+# on every file of the package, the cases too.  package.depends checks that
+# the programs need no newer version, and package.shlibdeps (native builds)
+# that dpkg-shlibdeps derives the same line.
+set(newest GLIBC_2.34 GLIBCXX_3.4.29 CXXABI_1.3.13 GCC_3.0)
+set(libgcc_version 3.0)
+if(LESSONS_DEBIAN_ARCH STREQUAL "armhf")
+    set(newest GLIBC_2.34 GLIBCXX_3.4.29 CXXABI_1.3.13 GCC_3.5)
+    set(libgcc_version 3.5)
+endif()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libc6 (>= 2.34), libgcc-s1 (>= ${libgcc_version}), libstdc++6 (>= 11)")
+if(BUILD_TESTING)
+    list(JOIN newest "," newest)
+    add_test(NAME package.depends
+             COMMAND ${CMAKE_COMMAND} -DREADELF=${CMAKE_READELF}
+                     -DPROGRAMS=${CMAKE_RUNTIME_OUTPUT_DIRECTORY} -DNEWEST=${newest}
+                     -P ${PROJECT_SOURCE_DIR}/cmake/CheckSymbolVersions.cmake)
+    set_tests_properties(package.depends PROPERTIES LABELS package)
+    find_program(LESSONS_DPKG_SHLIBDEPS dpkg-shlibdeps)
+    if(NOT CMAKE_CROSSCOMPILING AND LESSONS_DPKG_SHLIBDEPS)
+        add_test(NAME package.shlibdeps
+                 COMMAND ${CMAKE_COMMAND} -DSHLIBDEPS=${LESSONS_DPKG_SHLIBDEPS}
+                         -DPROGRAMS=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+                         "-DDEPENDS=${CPACK_DEBIAN_PACKAGE_DEPENDS}"
+                         -P ${PROJECT_SOURCE_DIR}/cmake/CheckShlibdeps.cmake)
+        set_tests_properties(package.shlibdeps PROPERTIES LABELS package)
     endif()
 endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
