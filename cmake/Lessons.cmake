@@ -1,8 +1,9 @@
 # Helpers that register a program, its transcript cases and its unit tests.
 #
-#   add_program(<name> <sources>...)
-#       Builds the program into bin/ with the console support of console/
-#       compiled in, and installs it.  Its cases are the files in
+#   add_program(<name> <own file> <sources>...)
+#       Builds the program into bin/ from its own file (the lesson, with
+#       main), the other sources it uses and the console support of
+#       console/, and installs it.  Its cases are the files in
 #       tests/<name>/ beside the calling CMakeLists.txt, in the form that
 #       check/Lesson.h describes: <case>.in (exact stdin) with <case>.out
 #       (exact stdout) or <case>.match (stdout with placeholders), a waits
@@ -99,7 +100,7 @@ endif()
 
 set(LESSONS_CASES_DIR ${CMAKE_INSTALL_DATADIR}/console-lessons/cases)
 
-function(add_program name)
+function(add_program name main)
     set(case_dir ${CMAKE_CURRENT_SOURCE_DIR}/tests/${name})
     set(clock "")
     if(EXISTS ${case_dir}/clock)
@@ -109,11 +110,12 @@ function(add_program name)
     # A program with a stopped-clock test build shares its objects with it:
     # only the link differs.
     if(clock AND BUILD_TESTING)
-        add_library(${name}_objects OBJECT ${ARGN})
-        add_executable(${name} $<TARGET_OBJECTS:${name}_objects> $<TARGET_OBJECTS:console_support>)
+        add_library(${name}_main OBJECT ${main})
+        add_executable(${name} $<TARGET_OBJECTS:${name}_main> $<TARGET_OBJECTS:console_support>)
     else()
-        add_executable(${name} ${ARGN} $<TARGET_OBJECTS:console_support>)
+        add_executable(${name} ${main} $<TARGET_OBJECTS:console_support>)
     endif()
+    lessons_link_folder_sources(${name} ${ARGN})
     install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
     set_property(GLOBAL APPEND PROPERTY LESSONS_PROGRAMS "${name}\t${folder}\t${clock}")
@@ -155,11 +157,38 @@ endfunction()
 # the clock stopped at <clock> (tests/support/stoppedClock.cpp).
 function(lessons_add_stopped_build name clock)
     set(stopped ${name}_stopped)
-    add_executable(${stopped} $<TARGET_OBJECTS:${name}_objects> $<TARGET_OBJECTS:console_support>
+    add_executable(${stopped} $<TARGET_OBJECTS:${name}_main> $<TARGET_OBJECTS:console_support>
                               ${PROJECT_SOURCE_DIR}/tests/support/stoppedClock.cpp)
+    get_target_property(folder_libraries ${name} LINK_LIBRARIES)
+    if(folder_libraries)
+        target_link_libraries(${stopped} PRIVATE ${folder_libraries})
+    endif()
     target_compile_definitions(${stopped} PRIVATE LESSONS_STOPPED_CLOCK="${clock}")
     target_link_options(${stopped} PRIVATE -Wl,--wrap=time)
     set_target_properties(${stopped} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${LESSONS_TEST_BIN_DIR})
+endfunction()
+
+# The classes and functions of a folder (every source but a program's own
+# file) are compiled once per build, into a static library of the folder's,
+# lessons_<folder>, which each program and test of theirs links: the linker
+# takes from it the objects that one uses, as if it had listed them.  So
+# halfturn and shiftcrypt compile their four common sources once, and the
+# tests check the very objects the programs are made of.
+function(lessons_link_folder_sources target)
+    foreach(source IN LISTS ARGN)
+        get_filename_component(path ${source} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+        get_filename_component(folder ${path} DIRECTORY)
+        file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${folder})
+        string(MAKE_C_IDENTIFIER "lessons_${folder}" library)
+        if(NOT TARGET ${library})
+            add_library(${library} STATIC)
+        endif()
+        get_target_property(listed ${library} SOURCES)
+        if(NOT path IN_LIST listed)
+            target_sources(${library} PRIVATE ${path})
+        endif()
+        target_link_libraries(${target} PRIVATE ${library})
+    endforeach()
 endfunction()
 
 # transcript.<target>.<case> for every case in <case_dir>, and
@@ -252,16 +281,12 @@ function(add_unit_test name)
     # what they share are compiled once for the executable.
     set_target_properties(${name} PROPERTIES UNITY_BUILD ON)
     # How fast a test runs hardly matters, how long it takes to compile does:
-    # -Og takes about 60% of the time -O2 takes.  The code under test is
-    # compiled apart (<name>_under_test), with the flags the programs have,
-    # so the tests check the arithmetic the programs do.
+    # -Og takes about 60% of the time -O2 takes.  The code under test comes
+    # from the programs' own objects (lessons_link_folder_sources).
     if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
         target_compile_options(${name} PRIVATE -Og)
     endif()
-    if(under_test)
-        add_library(${name}_under_test OBJECT ${under_test})
-        target_sources(${name} PRIVATE $<TARGET_OBJECTS:${name}_under_test>)
-    endif()
+    lessons_link_folder_sources(${name} ${under_test})
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/check
                                                ${PROJECT_SOURCE_DIR}/tests/support)
