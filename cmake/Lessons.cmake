@@ -266,6 +266,12 @@ function(lessons_add_robustness_tests name case_dir)
     add_test(NAME abuse.${name}
              COMMAND case_runner abuse ${quick} --timeout 2 $<TARGET_FILE:${name}> ${case_dir})
     set_tests_properties(abuse.${name} PROPERTIES LABELS abuse TIMEOUT 900)
+    # LeakSanitizer's check at each exit doubles the cost of the thousands
+    # of sanitized abuse runs; the transcripts and sessions are checked for
+    # leaks, under the sanitizers and under valgrind.
+    if(LESSONS_SANITIZE)
+        set_tests_properties(abuse.${name} PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+    endif()
 endfunction()
 
 function(add_unit_test name)
@@ -291,7 +297,16 @@ function(add_unit_test name)
     target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/check
                                                ${PROJECT_SOURCE_DIR}/tests/support)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${LESSONS_TEST_BIN_DIR})
-    gtest_discover_tests(${name} PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+    # Under an emulator or the sanitizers every process start is costly (a
+    # tenth of a second of qemu, the sanitizers' shadow memory): there each
+    # executable runs all its tests in one process, elsewhere each test runs
+    # in one of its own.
+    if(CMAKE_CROSSCOMPILING OR LESSONS_SANITIZE)
+        add_test(NAME unit.${name} COMMAND ${name})
+        set_tests_properties(unit.${name} PROPERTIES LABELS unit TIMEOUT 300)
+    else()
+        gtest_discover_tests(${name} PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+    endif()
 endfunction()
 
 # The README and manual page tests read this list, one program a line:
