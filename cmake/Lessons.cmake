@@ -47,6 +47,14 @@ else()
     set(LESSONS_CASE_RUNNER case_runner)
 endif()
 
+# How fast a test runs hardly matters, how long it takes to compile does:
+# -Og takes about 60% of the time -O2 takes.
+function(lessons_compile_as_tests target)
+    if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
+        target_compile_options(${target} PRIVATE -Og)
+    endif()
+endfunction()
+
 if(BUILD_TESTING)
     if(CMAKE_CROSSCOMPILING)
         # This machine's libgtest is built for it, not for the target: the
@@ -60,9 +68,9 @@ if(BUILD_TESTING)
             add_subdirectory(${LESSONS_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest
                              EXCLUDE_FROM_ALL)
             # Its own code is not held to this project's warnings, and is
-            # compiled as the tests are (see add_unit_test).
+            # compiled as the tests are.
             set_target_properties(gtest gtest_main PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
-            target_compile_options(gtest PRIVATE -Og)
+            lessons_compile_as_tests(gtest)
             set(GTest_FOUND TRUE)
         endif()
         set(LESSONS_GTEST_PACKAGE googletest)
@@ -286,12 +294,8 @@ function(add_unit_test name)
     # The test files are compiled together, so that GoogleTest's header and
     # what they share are compiled once for the executable.
     set_target_properties(${name} PROPERTIES UNITY_BUILD ON)
-    # How fast a test runs hardly matters, how long it takes to compile does:
-    # -Og takes about 60% of the time -O2 takes.  The code under test comes
-    # from the programs' own objects (lessons_link_folder_sources).
-    if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
-        target_compile_options(${name} PRIVATE -Og)
-    endif()
+    # The code under test comes from the programs' own objects.
+    lessons_compile_as_tests(${name})
     lessons_link_folder_sources(${name} ${under_test})
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/check
