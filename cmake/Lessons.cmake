@@ -301,8 +301,8 @@ function(add_unit_test name)
     target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/check
                                                ${PROJECT_SOURCE_DIR}/tests/support)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${LESSONS_TEST_BIN_DIR})
-    # Under an emulator or the sanitizers every process start is costly (a
-    # tenth of a second of qemu, the sanitizers' shadow memory): there each
+    # Under an emulator or the sanitizers every process start is costly (about a
+    # tenth of a second under qemu, the sanitizers' shadow memory): there each
     # executable runs all its tests in one process, elsewhere each test runs
     # in one of its own.
     if(CMAKE_CROSSCOMPILING OR LESSONS_SANITIZE)
