@@ -17,6 +17,14 @@ struct Problems {
     bool none() const { return found.empty(); }
 };
 
+// How much of what a program writes to standard error is kept, to be shown
+// with a failure: a first part, enough to see what went wrong.
+constexpr std::size_t ERRORS_KEPT = 4096;
+
+// Adds to a failure's report what the program wrote to standard error, if
+// anything: its start, as a C++ string literal, on a line of its own.
+std::string withErrors(const std::string& problem, const std::string& errors);
+
 // Runs the program on the input through a pipe: it must end within the
 // timeout with status 0 and print the expected output.
 Problems checkThroughPipe(const Launch& launch, const std::string& input, const Expected& expected,
@@ -29,13 +37,16 @@ struct NotTypable {
 };
 
 // Types the input at the program on a pseudo-terminal, a line each time the
-// program waits for input (sleeps in a read of its descriptor 0).
+// program waits for input (TerminalCheck.cpp says how a wait is seen).
 // waitTexts are what the screen may end with then: the prompts.  At every
 // wait the screen must be how the expected output begins and end with the
 // prompt being answered; at the end it must be the expected output, with
 // status 0.  With endAtEveryWait the input is also ended (Ctrl-D) at each
 // wait in a run of its own: the program must then end at once with status
-// 0 and show what a pipe run of the same lines prints.  Throws NotTypable.
+// 0 and show what a pipe run of the same lines prints.  With the lesson's
+// own program, each wait must come where the lesson's comes, at the same
+// prompt.  What the program writes to standard error is shown with the
+// first problem.  Throws NotTypable.
 Problems checkAtTerminal(const Launch& launch, const std::string& input, const Expected& expected,
-                         const std::vector<std::string>& waitTexts, double timeoutSeconds,
-                         bool endAtEveryWait);
+                         const std::vector<std::string>& waitTexts, const Launch* lesson,
+                         double timeoutSeconds, bool endAtEveryWait);

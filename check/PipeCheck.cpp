@@ -2,16 +2,27 @@
 
 Problems checkThroughPipe(const Launch& launch, const std::string& input, const Expected& expected,
                           double timeoutSeconds) {
-    std::string output;
+    std::string output, errors;
     // Far more than any case prints, yet little enough memory.
     const std::size_t limit = expected.text.size() + (std::size_t{16} << 20);
-    const RunResult result = runPiped(launch, input, timeoutSeconds, &output, limit);
+    const RunResult result =
+        runPiped(launch, input, timeoutSeconds, &output, limit, &errors, ERRORS_KEPT);
     Problems problems;
     if (!result.endedWell()) {
-        problems.add("through a pipe, the program " + result.describe(timeoutSeconds));
+        problems.add(
+            withErrors("through a pipe, the program " + result.describe(timeoutSeconds), errors));
     }
     if (const std::string difference = expected.differenceFrom(output); !difference.empty()) {
-        problems.add("through a pipe, " + difference);
+        problems.add(withErrors("through a pipe, " + difference, problems.none() ? errors : ""));
     }
     return problems;
+}
+
+std::string withErrors(const std::string& problem, const std::string& errors) {
+    if (errors.empty()) {
+        return problem;
+    }
+    constexpr std::size_t SHOWN = 200;
+    return problem + "\n  standard error: " + quoted(errors.substr(0, SHOWN)) +
+           (errors.size() > SHOWN ? "..." : "");
 }

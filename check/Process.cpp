@@ -161,6 +161,15 @@ RunResult run(const Launch& launch, double timeoutSeconds) {
     });
 }
 
+void drainInto(int fd, std::string& kept, std::size_t limit) {
+    char buffer[1 << 16];
+    ssize_t count = 0;
+    while ((count = read(fd, buffer, sizeof buffer)) > 0) {
+        const std::size_t room = limit - std::min(limit, kept.size());
+        kept.append(buffer, std::min(room, static_cast<std::size_t>(count)));
+    }
+}
+
 namespace {
 
 // Moves bytes between the checker and a running program: the input into
@@ -238,8 +247,15 @@ private:
 }  // namespace
 
 RunResult runPiped(Launch launch, const std::string& input, double timeoutSeconds,
-                   std::string* output, std::size_t outputLimit) {
+                   std::string* output, std::size_t outputLimit, std::string* errors,
+                   std::size_t errorsLimit) {
     auto [programIn, feeding] = makePipe();
+    Fd errorsIn, errorsOut;
+    if (errors != nullptr) {
+        std::tie(errorsIn, errorsOut) = makePipe();
+        fcntl(errorsIn.get(), F_SETFL, O_NONBLOCK);
+        launch.errors = errorsOut.get();
+    }
     Fd reading, programOut;
     if (output != nullptr) {
         std::tie(reading, programOut) = makePipe();
@@ -251,11 +267,19 @@ RunResult runPiped(Launch launch, const std::string& input, double timeoutSecond
     const pid_t pid = start(launch);
     programIn = Fd();
     programOut = Fd();
+    errorsOut = Fd();
     Pump pump(std::move(feeding), input, std::move(reading), output, outputLimit);
+    const auto keepErrors = [&] {
+        if (errors != nullptr) {
+            drainInto(errorsIn.get(), *errors, errorsLimit);
+        }
+    };
     const RunResult result = *watch(pid, deadlineIn(timeoutSeconds), [&] {
         pump.step();
+        keepErrors();
         return false;
     });
     pump.finish();
+    keepErrors();
     return result;
 }

@@ -87,9 +87,16 @@ std::optional<RunResult> watch(pid_t pid, Deadline deadline,
 // Runs the program to its end.
 RunResult run(const Launch& launch, double timeoutSeconds);
 
+// Reads what a non-blocking descriptor holds for now into `kept`, keeping
+// its first `limit` bytes and dropping the rest.
+void drainInto(int fd, std::string& kept, std::size_t limit);
+
 // Runs the program with the input through a pipe and its standard output
 // into another, kept in *output (at most outputLimit bytes of it; the rest
 // is read and dropped, so that a program printing without end is still
-// stopped by the timeout), or on /dev/null when output is null.
+// stopped by the timeout), or on /dev/null when output is null.  With
+// errors, its standard error goes into a pipe too, and the first
+// errorsLimit bytes of it into *errors.
 RunResult runPiped(Launch launch, const std::string& input, double timeoutSeconds,
-                   std::string* output, std::size_t outputLimit = std::size_t{64} << 20);
+                   std::string* output, std::size_t outputLimit = std::size_t{64} << 20,
+                   std::string* errors = nullptr, std::size_t errorsLimit = 4096);

@@ -1,7 +1,12 @@
-// How a wait is seen: the program asleep in read(2) on descriptor 0 (from
-// /proc/<pid>/syscall), in a sleep that began after the last line was typed
-// (its count of voluntary context switches has grown), on two looks in a
-// row with nothing printed between.
+// How a wait is seen, whatever the language and however the program was
+// started (an interpreter, a shell script, make): every thread of the
+// program and of every process it started is asleep, none has run for a few
+// looks in a row, nothing was printed in between, and one of them sleeps in
+// a call that takes input (a read of the terminal, or a poll, select or
+// epoll wait), having run since the last line was typed.  So a C++ program
+// in read(2), a Java program whose reading thread is not its first, Node.js
+// in epoll_wait and a shell waiting for its child are all seen waiting.
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -14,6 +19,8 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
+#include <sstream>
 
 #include "CaseCheck.h"
 
@@ -56,29 +63,123 @@ void type(int terminal, const std::string& keys) {
     }
 }
 
-// Whether the program sleeps in read(2) on descriptor 0, and how many times
-// it has gone to sleep so far.
-std::pair<bool, long long> sleepOf(pid_t pid) {
-    const auto proc = [pid](const char* name) {
-        const std::string path = "/proc/" + std::to_string(pid) + "/" + name;
-        const Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-        char text[8192] = {};
-        const ssize_t count = file.get() < 0 ? -1 : read(file.get(), text, sizeof text - 1);
-        if (count < 0 && (errno == EACCES || errno == EPERM)) {
-            throw std::runtime_error("cannot watch the program: " + path + ": " +
-                                     std::strerror(errno));
+// A small file of /proc, or "" when it is gone (the thread has ended).
+std::string procFile(const std::string& path) {
+    const Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    char text[4096];
+    const ssize_t count = file.get() < 0 ? -1 : read(file.get(), text, sizeof text - 1);
+    if (count < 0 && (errno == EACCES || errno == EPERM)) {
+        throw std::runtime_error("cannot watch the program: " + path + ": " + std::strerror(errno));
+    }
+    return count <= 0 ? "" : std::string(text, static_cast<std::size_t>(count));
+}
+
+std::vector<long> numbersIn(const std::string& text) {
+    std::vector<long> numbers;
+    std::istringstream words(text);
+    for (long number = 0; words >> number;) {
+        numbers.push_back(number);
+    }
+    return numbers;
+}
+
+std::vector<long> threadsOf(long pid) {
+    std::vector<long> threads;
+    const std::string folder = "/proc/" + std::to_string(pid) + "/task";
+    if (DIR* const tasks = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(tasks)) {
+            if (entry->d_name[0] != '.') {
+                threads.push_back(std::atol(entry->d_name));
+            }
         }
-        return std::string(text);
-    };
-    long number = -1;
-    unsigned long long descriptor = 1;
-    const bool reading =
-        std::sscanf(proc("syscall").c_str(), "%ld %llx", &number, &descriptor) == 2 &&
-        number == SYS_read && descriptor == 0;  // "running" while it runs
-    const std::string status = proc("status");
-    const char* key = "\nvoluntary_ctxt_switches:";
-    const std::size_t at = status.find(key);
-    return {reading, at == std::string::npos ? -1 : std::atoll(&status[at + std::strlen(key)])};
+        closedir(tasks);
+    }
+    return threads;
+}
+
+// Whether a thread asleep in this system call, with this first argument,
+// sleeps waiting for input from the terminal.
+bool takesInput(long pid, long call, unsigned long long firstArgument,
+                const std::string& terminal) {
+    const std::set<long> reads = {SYS_read, SYS_readv, SYS_pread64, SYS_preadv};
+    const std::set<long> waits = {
+#ifdef SYS_poll
+        SYS_poll,
+#endif
+#ifdef SYS_select
+        SYS_select,
+#endif
+#ifdef SYS_epoll_wait
+        SYS_epoll_wait,
+#endif
+#ifdef SYS_epoll_pwait2
+        SYS_epoll_pwait2,
+#endif
+        SYS_ppoll,        SYS_pselect6, SYS_epoll_pwait};
+    if (waits.count(call) > 0) {
+        return true;
+    } else if (reads.count(call) == 0 || firstArgument > 1u << 20) {
+        return false;
+    }
+    char target[256] = {};
+    const std::string link =
+        "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(firstArgument);
+    return readlink(link.c_str(), target, sizeof target - 1) > 0 && terminal == target;
+}
+
+// One look at every thread of the program and of the processes it started
+// (found through each thread's children, so a process that started a session
+// of its own is still seen).
+struct Look {
+    bool asleep = true;              // no thread runs, or waits for the disk
+    std::map<long, long long> runs;  // each thread's count of times it ran
+    std::vector<long> inputWaiters;  // the threads asleep waiting for input
+};
+
+Look lookAt(pid_t program, const std::string& terminal) {
+    Look look;
+    std::vector<long> processes = {program};
+    for (std::size_t next = 0; next < processes.size() && processes.size() < 4096; ++next) {
+        const long pid = processes[next];
+        for (const long tid : threadsOf(pid)) {
+            const std::string task =
+                "/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid);
+            for (const long child : numbersIn(procFile(task + "/children"))) {
+                processes.push_back(child);
+            }
+            const std::string stat = procFile(task + "/stat");
+            const std::size_t nameEnd = stat.rfind(')');
+            const char state = nameEnd == std::string::npos || nameEnd + 2 >= stat.size()
+                                   ? 'X'
+                                   : stat[nameEnd + 2];
+            if (state == 'Z' || state == 'X') {
+                continue;  // ended, waiting to be collected
+            }
+            const std::vector<long> schedule = numbersIn(procFile(task + "/schedstat"));
+            look.runs[tid] = schedule.size() >= 3 ? schedule[2] : -1;
+            if (state != 'S') {
+                look.asleep = false;
+                continue;
+            }
+            long call = -1;
+            unsigned long long argument = ~0ull;
+            if (std::sscanf(procFile(task + "/syscall").c_str(), "%ld %llx", &call, &argument) >=
+                    1 &&
+                takesInput(pid, call, argument, terminal)) {
+                look.inputWaiters.push_back(tid);
+            }
+        }
+    }
+    return look;
+}
+
+// Whether a thread waiting for input now has run since the look taken when
+// the last line was typed: it has taken that line in.
+bool ranSince(const Look& now, const Look& typed) {
+    return std::any_of(now.inputWaiters.begin(), now.inputWaiters.end(), [&](long tid) {
+        const auto before = typed.runs.find(tid);
+        return before == typed.runs.end() || before->second != now.runs.at(tid);
+    });
 }
 
 struct TypedRun {
@@ -86,15 +187,22 @@ struct TypedRun {
     std::string screen;                // the screen at the end
     RunResult end;
     bool waitedAfterEnd = false;  // it waited for input again after the input had ended
+    std::string errors;           // the first part of what it wrote to standard error
+};
+
+struct Terminal {
+    Fd keyboard, programSide;
+    std::string name;  // the program's side, as /proc/<pid>/fd shows it
 };
 
 // A new terminal in canonical mode, as a shell leaves it, but with echo and
 // newline translation off, so the screen holds the program's bytes and
-// nothing else.  Returns the keyboard's side, then the program's.
-std::pair<Fd, Fd> openTerminal() {
+// nothing else.
+Terminal openTerminal() {
     int keyboard = -1, programSide = -1;
+    char name[256] = {};
     const winsize size{24, 80, 0, 0};
-    if (openpty(&keyboard, &programSide, nullptr, nullptr, &size) < 0) {
+    if (openpty(&keyboard, &programSide, name, nullptr, &size) < 0) {
         throw std::runtime_error(std::string("cannot open a terminal: ") + std::strerror(errno));
     }
     fcntl(keyboard, F_SETFD, FD_CLOEXEC);
@@ -106,34 +214,45 @@ std::pair<Fd, Fd> openTerminal() {
     settings.c_oflag &= ~ONLCR;
     settings.c_cc[VEOF] = END_OF_INPUT;
     tcsetattr(programSide, TCSANOW, &settings);
-    return {Fd(keyboard), Fd(programSide)};
+    return {Fd(keyboard), Fd(programSide), name};
 }
+
+// Looks in a row that must find the program asleep and unchanged: a few
+// milliseconds, more than a hand-over between two threads takes.
+constexpr int STEADY_LOOKS = 3;
 
 // Runs the program on a new terminal.  At each wait the screen is recorded
 // and the next of the first `count` lines is typed, one without a newline
-// followed by Ctrl-D; at the wait after them Ctrl-D ends the input.
+// followed by Ctrl-D; at the wait after them Ctrl-D ends the input.  What
+// it writes to standard error is kept in *errors (its first part).
 TypedRun typeLines(Launch launch, const std::vector<std::string>& lines, std::size_t count,
                    double timeoutSeconds) {
-    auto [screenSide, programSide] = openTerminal();
-    const int keyboard = screenSide.get();
-    launch.input = launch.output = programSide.get();
+    Terminal terminal = openTerminal();
+    const int keyboard = terminal.keyboard.get();
+    auto [errorsIn, errorsOut] = makePipe();
+    fcntl(errorsIn.get(), F_SETFL, O_NONBLOCK);
+    launch.input = launch.output = terminal.programSide.get();
+    launch.errors = errorsOut.get();
     launch.ownTerminal = true;
     const Deadline deadline = deadlineIn(timeoutSeconds);
     const pid_t pid = start(launch);
     // Once only the program holds its side, reading the screen after the
     // program has ended gives what is left, then EIO.
-    programSide = Fd();
+    terminal.programSide = Fd();
+    errorsOut = Fd();
 
     TypedRun run;
-    long long asleepBefore = -1, sleeps = -1;
+    Look typed, last;
     int steadyLooks = 0;
     const auto waiting = [&] {
         const bool printed = readScreen(keyboard, run.screen);
-        const auto [reading, count] = sleepOf(pid);
-        const bool asleep = reading && count > asleepBefore && !printed;
-        steadyLooks = asleep ? (count == sleeps ? steadyLooks + 1 : 1) : 0;
-        sleeps = count;
-        if (steadyLooks >= 2) {
+        drainInto(errorsIn.get(), run.errors, ERRORS_KEPT);
+        Look look = lookAt(pid, terminal.name);
+        const bool steady = look.asleep && !printed && look.runs == last.runs;
+        steadyLooks = steady ? steadyLooks + 1 : 0;
+        const bool waits = steadyLooks >= STEADY_LOOKS && ranSince(look, typed);
+        last = std::move(look);
+        if (waits) {
             return true;
         }
         pollfd output{keyboard, POLLIN, 0};
@@ -143,6 +262,7 @@ TypedRun typeLines(Launch launch, const std::vector<std::string>& lines, std::si
     for (;;) {
         if (const std::optional<RunResult> end = watch(pid, deadline, waiting)) {
             readScreen(keyboard, run.screen);
+            drainInto(errorsIn.get(), run.errors, ERRORS_KEPT);
             run.end = *end;
             return run;
         }
@@ -153,7 +273,7 @@ TypedRun typeLines(Launch launch, const std::vector<std::string>& lines, std::si
             return run;
         }
         run.screens.push_back(run.screen);
-        asleepBefore = sleeps;
+        typed = last;
         steadyLooks = 0;
         const std::string line = wait < count ? lines[wait] : "";
         type(keyboard, !line.empty() && line.back() == '\n' ? line : line + END_OF_INPUT);
@@ -192,14 +312,19 @@ std::string screenEnd(const std::string& screen) {
 class TerminalCheck {
 public:
     TerminalCheck(const Launch& launch, const std::string& input, const Expected& expected,
-                  const std::vector<std::string>& waitTexts, double timeoutSeconds)
+                  const std::vector<std::string>& waitTexts, const Launch* lesson,
+                  double timeoutSeconds)
         : launch(launch),
+          lesson(lesson),
           lines(typedLines(input)),
           expected(expected),
           waitTexts(waitTexts),
           timeoutSeconds(timeoutSeconds) {}
 
     Problems run(bool endAtEveryWait) {
+        if (lesson != nullptr) {
+            lessonScreens = typeLines(*lesson, lines, lines.size(), timeoutSeconds).screens;
+        }
         const TypedRun whole = typeLines(launch, lines, lines.size(), timeoutSeconds);
         for (std::size_t k = 0; k < whole.screens.size() && problems.none(); ++k) {
             checkWait(whole, k);
@@ -209,6 +334,7 @@ public:
             !difference.empty()) {
             problems.add("at a terminal, once all was typed, " + difference);
         }
+        showErrors(whole);
         // Once the whole session has gone wrong, ending it early tells no
         // more, nor does ending it at a later wait once it went wrong at one.
         const std::size_t waits =
@@ -221,12 +347,21 @@ public:
 
 private:
     const Launch& launch;
+    const Launch* const lesson;
+    std::vector<std::string> lessonScreens;  // the lesson's own screen at each wait
     const std::vector<std::string> lines;
     const Expected& expected;
     const std::vector<std::string>& waitTexts;
     const double timeoutSeconds;
     std::map<std::size_t, std::string> pipeOutputs;  // by the number of lines
     Problems problems;
+
+    // What the program wrote to standard error goes with the first problem.
+    void showErrors(const TypedRun& run) {
+        if (!problems.none()) {
+            problems.found.front() = withErrors(problems.found.front(), run.errors);
+        }
+    }
 
     // "after typing "3\n"" or "before anything was typed"
     std::string typedSoFar(std::size_t k) const {
@@ -300,9 +435,31 @@ private:
                          ", the program waited for input with " + difference);
         } else if (!midLine && waitTextEnding(screen, screen.size()) == nullptr) {
             promptMissing(k, screen, screen.size());
+        } else if (!midLine && k < lessonScreens.size()) {
+            checkWaitsWhereTheLessonWaits(screen, k);
         } else if (!midLine && k > 0 && !expected.pattern) {
             checkAnswerShown(whole, k);
         }
+    }
+
+    // At each wait the screen must end with the prompt the lesson's own
+    // program shows there, with as much before it: a version that shows a
+    // prompt too early, or a later one, waits at the wrong question.
+    void checkWaitsWhereTheLessonWaits(const std::string& screen, std::size_t k) {
+        const std::string& lessonScreen = lessonScreens[k];
+        const std::string* const prompt = waitTextEnding(lessonScreen, lessonScreen.size());
+        const auto lineCount = [](const std::string& text) {
+            return std::count(text.begin(), text.end(), '\n');
+        };
+        const bool same = expected.pattern ? lineCount(screen) == lineCount(lessonScreen)
+                                           : screen.size() == lessonScreen.size();
+        if (prompt == nullptr || (same && waitTextEnding(screen, screen.size()) == prompt)) {
+            return;
+        }
+        problems.add("at a terminal, " + typedSoFar(k) + ", the program waited for input " +
+                     "at another point than the lesson, which waits at the prompt " +
+                     quoted(*prompt) + "\n  the lesson's screen ended: " + screenEnd(lessonScreen) +
+                     "\n  the screen ended:          " + screenEnd(screen));
     }
 
     // A screen can end in a prompt and still lag behind: an old prompt, with
@@ -345,6 +502,7 @@ private:
         const TypedRun early = typeLines(launch, lines, k, timeoutSeconds);
         checkEnd(early, k);
         if (!problems.none()) {
+            showErrors(early);
             return;
         }
         const std::string& piped = outputEndingAfter(k);
@@ -360,7 +518,8 @@ private:
 }  // namespace
 
 Problems checkAtTerminal(const Launch& launch, const std::string& input, const Expected& expected,
-                         const std::vector<std::string>& waitTexts, double timeoutSeconds,
-                         bool endAtEveryWait) {
-    return TerminalCheck(launch, input, expected, waitTexts, timeoutSeconds).run(endAtEveryWait);
+                         const std::vector<std::string>& waitTexts, const Launch* lesson,
+                         double timeoutSeconds, bool endAtEveryWait) {
+    return TerminalCheck(launch, input, expected, waitTexts, lesson, timeoutSeconds)
+        .run(endAtEveryWait);
 }

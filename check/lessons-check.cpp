@@ -4,7 +4,9 @@
 // input through a pipe, then, for a lesson that reads input, the same input
 // typed at a pseudo-terminal a line at each wait.  See lessons-check(1).
 #include <signal.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 #include <sstream>
 
@@ -21,7 +23,7 @@ constexpr int USAGE = 2;
 double timeoutSeconds = 5;
 
 const char* const HELP =
-    "Usage: lessons-check [--timeout SECONDS] PROGRAM [COMMAND [ARG]...]\n"
+    "Usage: lessons-check [--timeout SECONDS] [--] PROGRAM [COMMAND [ARG]...]\n"
     "  or:  lessons-check --list\n"
     "Check a version of the lesson PROGRAM against the lesson's cases: every\n"
     "case's input is given to COMMAND through a pipe and the output compared\n"
@@ -30,13 +32,16 @@ const char* const HELP =
     "must be on screen before it waits and end of input must end it.\n"
     "COMMAND is any command: a compiled program, or an interpreter and its\n"
     "script.  Without it the lesson's own program beside lessons-check is\n"
-    "checked.\n"
+    "checked.  PROGRAM is the name of a lesson, as --list lists them.  At each\n"
+    "wait the screen must end with the prompt the lesson's own program shows\n"
+    "there.  What COMMAND writes to standard error is shown with a failure.\n"
     "\n"
     "  --timeout SECONDS  give each run of COMMAND SECONDS to end instead of 5\n"
     "                     (for a slow machine, or a program under valgrind)\n"
     "  --list             list the lessons and the number of cases of each\n"
     "  --help             display this help and exit\n"
     "  --version          output version information and exit\n"
+    "  --                 end the options: what follows is PROGRAM and COMMAND\n"
     "\n"
     "Exit status is 0 if every case passed, 1 if a case failed or could not\n"
     "run here, and 2 on a usage error or a COMMAND that cannot be started.\n";
@@ -112,15 +117,16 @@ struct Tally {
 
 // Both checks of one case: through a pipe, then (once that passed, and for a
 // lesson that reads input) typed at a terminal.  Throws CannotStart.
-void checkCase(const Lesson& lesson, const Case& lessonCase, const Launch& launch, Tally& tally) {
+void checkCase(const Lesson& lesson, const Case& lessonCase, const Launch& launch,
+               const Launch* lessonsOwn, Tally& tally) {
     const std::string input = readFile(lessonCase.input);
     const Expected expected(lessonCase.expected);
     Problems problems = checkThroughPipe(launch, input, expected, timeoutSeconds);
     std::string note;
     if (problems.none() && !lesson.waitTexts.empty()) {
         try {
-            problems =
-                checkAtTerminal(launch, input, expected, lesson.waitTexts, timeoutSeconds, true);
+            problems = checkAtTerminal(launch, input, expected, lesson.waitTexts, lessonsOwn,
+                                       timeoutSeconds, true);
         } catch (const NotTypable& reason) {
             note = " (through a pipe only: " + reason.why + ")";
         }
@@ -135,20 +141,31 @@ void checkCase(const Lesson& lesson, const Case& lessonCase, const Launch& launc
     }
 }
 
+// Whether a name can be a lesson's: a plain word, as every program's is, so
+// that neither "." nor a path reaches the cases' folder.
+bool lessonName(const std::string& name) {
+    return !name.empty() && name.size() <= 64 &&
+           std::all_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
 int checkLesson(const std::string& name, std::vector<std::string> command) {
     const fs::path folder = casesFolder() / name;
-    if (name.empty() || name.find('/') != std::string::npos || !fs::is_directory(folder)) {
-        return usageError("no lesson is named '" + name + "' (lessons-check --list lists them)");
+    std::error_code none;
+    if (!lessonName(name) || !fs::is_directory(folder, none)) {
+        return usageError("no lesson is named '" + name.substr(0, 64) +
+                          (name.size() > 64 ? "..." : "") + "' (lessons-check --list lists them)");
     }
     const Lesson lesson = readLesson(folder);
+    // The lesson's own program shows where each wait comes.
+    const fs::path own = fs::read_symlink("/proc/self/exe").parent_path() / lesson.name;
     if (command.empty()) {
-        command.push_back(
-            (fs::read_symlink("/proc/self/exe").parent_path() / lesson.name).string());
+        command.push_back(own.string());
     }
     std::cout << lesson.name << ": " << casesCount(lesson.cases.size()) << ", against "
               << joined(command) << "\n";
 
-    Launch launch(command);
+    Launch launch(command), lessonsOwn({own.string()});
+    const bool ownFound = access(own.c_str(), X_OK) == 0;
     Tally tally;
     if (!lesson.clock.empty()) {
         const std::string library = faketimeLibrary();
@@ -158,10 +175,11 @@ int checkLesson(const std::string& name, std::vector<std::string> command) {
                       << " with libfaketime, which is not installed (Debian package: faketime)\n";
         }
         launch = withStoppedClock(launch, lesson.clock, library);
+        lessonsOwn = withStoppedClock(lessonsOwn, lesson.clock, library);
     }
     for (const Case& lessonCase : lesson.cases) {
         if (tally.skipped == 0) {
-            checkCase(lesson, lessonCase, launch, tally);
+            checkCase(lesson, lessonCase, launch, ownFound ? &lessonsOwn : nullptr, tally);
         }
     }
     std::cout << tally.passed << " passed, " << tally.failed << " failed"
@@ -179,27 +197,37 @@ double readSeconds(const std::string& text) {
 
 int run(std::vector<std::string> args) {
     try {
-        if (!args.empty() && args[0] == "--timeout") {
-            timeoutSeconds = args.size() > 1 ? readSeconds(args[1]) : 0;
-            if (timeoutSeconds == 0) {
-                return usageError("--timeout takes a number of seconds, up to 3600");
+        // Options come first; "--" ends them, so that a lesson's name or a
+        // command may follow it whatever it begins with.
+        std::size_t at = 0;
+        for (; at < args.size() && args[at].rfind("-", 0) == 0; ++at) {
+            const std::string& option = args[at];
+            if (option == "--") {
+                ++at;
+                break;
+            } else if (option == "--timeout") {
+                timeoutSeconds = at + 1 < args.size() ? readSeconds(args[++at]) : 0;
+                if (timeoutSeconds == 0) {
+                    return usageError("--timeout takes a number of seconds, up to 3600");
+                }
+            } else if (option == "--help") {
+                std::cout << HELP;
+                return 0;
+            } else if (option == "--version") {
+                std::cout << VERSION;
+                return 0;
+            } else if (option == "--list") {
+                return at + 1 == args.size() ? listLessons()
+                                             : usageError("--list takes no arguments");
+            } else {
+                return usageError("unrecognized option '" + option + "'");
             }
-            args.erase(args.begin(), args.begin() + 2);
         }
-        if (args.empty()) {
+        if (at == args.size()) {
             return usageError("missing PROGRAM, the lesson to check");
-        } else if (args[0] == "--help") {
-            std::cout << HELP;
-            return 0;
-        } else if (args[0] == "--version") {
-            std::cout << VERSION;
-            return 0;
-        } else if (args[0] == "--list") {
-            return args.size() == 1 ? listLessons() : usageError("--list takes no arguments");
-        } else if (args[0].rfind("-", 0) == 0) {
-            return usageError("unrecognized option '" + args[0] + "'");
         }
-        return checkLesson(args[0], {args.begin() + 1, args.end()});
+        return checkLesson(args[at],
+                           {args.begin() + static_cast<std::ptrdiff_t>(at) + 1, args.end()});
     } catch (const CannotStart& error) {
         std::cout.flush();
         std::cerr << "lessons-check: " << error.what() << "\n";

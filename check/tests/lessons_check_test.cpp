@@ -58,6 +58,73 @@ TEST(LessonsCheck, PassesTheLessonsOwnProgramAndACorrectVersionInC) {
     }
 }
 
+std::string learnerSource(const std::string& name) {
+    return LESSONS_SOURCE_DIR "/check/tests/learners/" + name;
+}
+
+// A right version passes every case, whatever language it is written in and
+// whatever starts it: each waits for its input in its own way.
+void expectAllPass(const std::vector<std::string>& command) {
+    SCOPED_TRACE(testing::PrintToString(command));
+    std::vector<std::string> args = {"heatprompt"};
+    args.insert(args.end(), command.begin(), command.end());
+    const Checked checked = lessonsCheck(args);
+    EXPECT_EQ(checked.status, 0) << checked.output;
+    EXPECT_NE(checked.output.find("\n13 passed, 0 failed\n"), std::string::npos) << checked.output;
+}
+
+TEST(LessonsCheck, RightVersionsPassInPythonAndBehindALauncherOrMake) {
+    ASSERT_STRNE(LESSONS_PYTHON, "") << "python3 is not installed";
+    expectAllPass({LESSONS_PYTHON, learnerSource("heatprompt.py")});
+    expectAllPass({learnerSource("launcher.sh"), learner("heatprompt-c")});
+    expectAllPass({"sh", "-c", learner("heatprompt-c") + "; exit $?"});
+    if (std::string(LESSONS_MAKE).empty()) {
+        GTEST_SKIP() << "make is not installed";
+    }
+    expectAllPass({LESSONS_MAKE, "-s", "-f", learnerSource("Makefile"), "run",
+                   "PROGRAM=" + learner("heatprompt-c")});
+}
+
+TEST(LessonsCheck, RightVersionsPassInJavaAndNode) {
+    if (std::string(LESSONS_NODE).empty()) {
+        std::cout << "skipped: Node.js is not installed (Debian: nodejs)\n";
+    } else {
+        expectAllPass({LESSONS_NODE, learnerSource("heatprompt.js")});
+    }
+    if (std::string(LESSONS_JAVA).empty() || std::string(LESSONS_JAVAC).empty()) {
+        GTEST_SKIP() << "Java is not installed (Debian: default-jdk-headless)";
+    }
+    const std::filesystem::path classes =
+        std::filesystem::temp_directory_path() / ("lessons-check-java-" + std::to_string(getpid()));
+    std::filesystem::create_directories(classes);
+    ASSERT_TRUE(
+        run(Launch({LESSONS_JAVAC, "-d", classes.string(), learnerSource("Heat.java")}), 120)
+            .endedWell());
+    expectAllPass({LESSONS_JAVA, "-cp", classes.string(), "Heat"});
+    std::filesystem::remove_all(classes);
+}
+
+TEST(LessonsCheck, WaitMustComeAtThePromptTheLessonWaitsAt) {
+    const Checked checked = lessonsCheck({"sumpair", learner("sumpair-prompts-ahead")});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.output.find("FAIL  three-and-four\n"
+                                  "  at a terminal, before anything was typed, the program "
+                                  "waited for input at another point than the lesson, which "
+                                  "waits at the prompt \"Enter Interger a: \"\n"),
+              std::string::npos)
+        << checked.output;
+    EXPECT_EQ(checked.output.find("through a pipe"), std::string::npos) << checked.output;
+}
+
+TEST(LessonsCheck, StandardErrorIsShownWithAFailure) {
+    const Checked checked =
+        lessonsCheck({"greet", "sh", "-c", "echo 'greet.py: line 3: oops' >&2; echo Hello"});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.output.find("\n    standard error: \"greet.py: line 3: oops\\n\"\n"),
+              std::string::npos)
+        << checked.output;
+}
+
 TEST(LessonsCheck, MissingBlankShowsBothLinesAndWhereTheyPart) {
     const Checked checked = lessonsCheck({"heatprompt", learner("heatprompt-no-blank")});
     EXPECT_EQ(checked.status, 1);
@@ -100,6 +167,10 @@ TEST(LessonsCheck, UsageErrorsAndCommandsThatCannotStartEndWithStatus2) {
     for (const std::vector<std::string>& args : {std::vector<std::string>{},
                                                  {"--frobnicate"},
                                                  {"no-such-lesson"},
+                                                 {".", "/bin/true"},
+                                                 {"..", "/bin/true"},
+                                                 {"../control", "/bin/true"},
+                                                 {std::string(5000, 'a'), "/bin/true"},
                                                  {"--timeout", "x", "greet"},
                                                  {"greet", "/nonexistent/greet"}}) {
         SCOPED_TRACE(testing::PrintToString(args));
@@ -111,6 +182,8 @@ TEST(LessonsCheck, UsageErrorsAndCommandsThatCannotStartEndWithStatus2) {
                                                  "--help' for more information.\n)?$")))
             << checked.output;
     }
+    const Checked ended = lessonsCheck({"--", "greet"});
+    EXPECT_EQ(ended.status, 0) << ended.output;
     EXPECT_NE(lessonsCheck({"greet", "/nonexistent/greet"})
                   .output.find("cannot start /nonexistent/greet: No such file or directory"),
               std::string::npos);

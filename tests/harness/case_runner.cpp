@@ -103,7 +103,7 @@ int session(const Options& options) {
     try {
         const Problems problems = checkAtTerminal(
             caseLaunch(options), readFile(options.positional[1]), Expected(options.positional[2]),
-            readWaitTexts(options.waits), options.timeoutSeconds, !options.quick);
+            readWaitTexts(options.waits), nullptr, options.timeoutSeconds, !options.quick);
         if (problems.none()) {
             std::cout << "typed at a terminal: all as expected\n";
         }

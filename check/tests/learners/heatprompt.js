@@ -1,0 +1,36 @@
+// A learner's heatprompt in Node.js: the line comes through the event
+// loop, which waits in epoll_wait, not in a read.
+const readline = require('readline');
+function toFloat(line) {
+    if (line === undefined || line.trim() === '')
+        return 100;
+    const m = /^\s*[-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?/.exec(line);
+    if (!m)
+        return 0;
+    const v = Number(m[0]);
+    if (Math.abs(v) > 3.4028234663852886e38)
+        return v > 0 ? 3.4028234663852886e38 : -3.4028234663852886e38;
+    return Math.fround(v);
+}
+function classify(t) {
+    if (t <= 0)
+        console.log('Machine State: Powered off?');
+    else if (t >= 212)
+        console.log('Machine State: Overheating');
+    else
+        console.log('Machine State: Operating Normally');
+}
+process.stdout.write('Enter Machine Temperature: ');
+const rl = readline.createInterface({input: process.stdin, terminal: false});
+let done = false;
+rl.once('line', (line) => {
+    done = true;
+    rl.close();
+    classify(toFloat(line));
+});
+rl.on('close', () => {
+    if (!done) {
+        done = true;
+        classify(toFloat(undefined));
+    }
+});
