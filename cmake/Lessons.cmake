@@ -248,10 +248,18 @@ function(lessons_add_cases target case_dir labels)
 endfunction()
 
 # Whether <input> can be typed at a terminal as it is: a terminal does not
-# pass on a control byte other than the tab as typed.  lessons-check follows
-# the same rule (typedLines in check/TerminalCheck.cpp) and checks such a
-# case through a pipe only.
+# pass on a control byte other than the tab as typed, nor hold more than
+# 4094 bytes of a line before its newline.  lessons-check follows the same
+# rule (typedLines in check/TerminalCheck.cpp) and checks such a case
+# through a pipe only.
 function(lessons_typable input result)
+    # Runs of printable bytes and tabs: one of 4095 is a line too long (and
+    # spares reading a case of long lines byte by byte below).
+    file(STRINGS ${input} long LENGTH_MINIMUM 4095 LIMIT_COUNT 1)
+    if(long)
+        set(${result} FALSE PARENT_SCOPE)
+        return()
+    endif()
     file(READ ${input} hex HEX)
     string(REGEX MATCHALL ".." bytes "${hex}")
     list(FILTER bytes INCLUDE REGEX "^(0[0-8]|0[b-f]|1[0-9a-f]|7f)$")

@@ -1,9 +1,11 @@
 // case_runner abuse [--quick] PROGRAM CASE_DIR
 //
-// Feeds PROGRAM nothing, every prefix of every *.in file in CASE_DIR, random
-// bytes from a fixed seed, NUL bytes, bytes of 128 and above, and (not with
-// --quick) lines of a megabyte and a megabyte of "0" answers.  Each run must
-// end in time with status 0.
+// Feeds PROGRAM nothing, every prefix of every *.in file in CASE_DIR (of a
+// case over 4096 bytes, those that end near its start, its end, each power
+// of two and each newline), random bytes from a fixed seed, NUL bytes, bytes
+// of 128 and above, and (not with --quick) lines of a megabyte and a
+// megabyte of "0" answers.  Each run must end in time with status 0.
+#include <algorithm>
 #include <random>
 
 #include "harness.h"
@@ -21,11 +23,54 @@ std::string randomBytes(std::mt19937& rng, std::size_t length, const std::string
     return bytes;
 }
 
+// The lengths of the prefixes a case is cut to: every length, but in a case
+// longer than EVERY_PREFIX bytes (a line as long as the room a cipher reads
+// in) only the first few, those around each power of two and each newline,
+// where a read ends, and the last few.  Each prefix is a run of its own, and
+// such a case would otherwise cost millions.
+constexpr std::size_t EVERY_PREFIX = 4096;
+
+std::vector<std::size_t> prefixLengths(const std::string& whole) {
+    std::vector<std::size_t> lengths;
+    const auto add = [&](std::size_t length) {
+        if (length >= 1 && length < whole.size() && (lengths.empty() || lengths.back() < length)) {
+            lengths.push_back(length);
+        }
+    };
+    if (whole.size() <= EVERY_PREFIX) {
+        for (std::size_t length = 1; length < whole.size(); ++length) {
+            add(length);
+        }
+        return lengths;
+    }
+    std::vector<std::size_t> chosen;
+    for (std::size_t length = 1; length <= 16; ++length) {
+        chosen.push_back(length);
+    }
+    for (std::size_t power = 32; power < whole.size(); power *= 2) {
+        chosen.insert(chosen.end(), {power - 1, power, power + 1});
+    }
+    for (std::size_t at = whole.find('\n'); at != std::string::npos;
+         at = whole.find('\n', at + 1)) {
+        for (std::size_t length = at > 2 ? at - 2 : 1; length <= at + 3; ++length) {
+            chosen.push_back(length);
+        }
+    }
+    for (std::size_t back = 1; back <= 4 && back < whole.size(); ++back) {
+        chosen.push_back(whole.size() - back);
+    }
+    std::sort(chosen.begin(), chosen.end());
+    for (const std::size_t length : chosen) {
+        add(length);
+    }
+    return lengths;
+}
+
 Inputs abuseInputs(const fs::path& caseDir, bool quick) {
     Inputs inputs{{"empty input", ""}};
     for (const fs::path& path : caseInputs(caseDir)) {
         const std::string whole = readFile(path);
-        for (std::size_t length = 1; length < whole.size(); ++length) {
+        for (const std::size_t length : prefixLengths(whole)) {
             inputs.emplace_back(
                 "the first " + std::to_string(length) + " bytes of " + path.filename().string(),
                 whole.substr(0, length));
