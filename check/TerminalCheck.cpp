@@ -21,6 +21,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "CaseCheck.h"
 
@@ -229,7 +230,9 @@ TypedRun typeLines(Launch launch, const std::vector<std::string>& lines, std::si
                    double timeoutSeconds) {
     Terminal terminal = openTerminal();
     const int keyboard = terminal.keyboard.get();
-    auto [errorsIn, errorsOut] = makePipe();
+    // Not a structured binding: a lambda below uses it, which C++17 forbids.
+    Fd errorsIn, errorsOut;
+    std::tie(errorsIn, errorsOut) = makePipe();
     fcntl(errorsIn.get(), F_SETFL, O_NONBLOCK);
     launch.input = launch.output = terminal.programSide.get();
     launch.errors = errorsOut.get();
