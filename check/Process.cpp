@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -88,6 +91,10 @@ namespace {
 }  // namespace
 
 pid_t start(const Launch& launch) {
+    // A process that the program starts and leaves behind, even in a
+    // session of its own, comes to the checker when its parent ends, so
+    // that endLeftovers() can end it.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
     if (launch.argv.empty()) {
         throw CannotStart("no command given");
     }
@@ -128,10 +135,43 @@ std::string RunResult::describe(double timeoutSeconds) const {
     return text.str();
 }
 
+namespace {
+
+// The checker's children: what it started, and what those left behind.
+// (Each thread has its own list: a child is on the list of the thread that
+// started it, or of the one it was handed to.)
+std::vector<pid_t> ownChildren() {
+    std::vector<pid_t> children;
+    std::error_code none;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", none)) {
+        std::ifstream list(task.path() / "children");
+        for (pid_t child = 0; list >> child;) {
+            children.push_back(child);
+        }
+    }
+    return children;
+}
+
+}  // namespace
+
+void endLeftovers() {
+    // Killing a process hands its own children to the checker: round after
+    // round, until none is left.
+    for (std::vector<pid_t> children = ownChildren(); !children.empty(); children = ownChildren()) {
+        for (const pid_t child : children) {
+            kill(child, SIGKILL);
+        }
+        for (const pid_t child : children) {
+            waitpid(child, nullptr, 0);
+        }
+    }
+}
+
 RunResult killAndCollect(pid_t pid) {
     kill(-pid, SIGKILL);
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
+    endLeftovers();
     return {true, -1, 0};
 }
 
@@ -144,6 +184,7 @@ std::optional<RunResult> watch(pid_t pid, Deadline deadline,
     for (;;) {
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) {
+            endLeftovers();
             return RunResult{false, WIFEXITED(status) ? WEXITSTATUS(status) : -1,
                              WIFSIGNALED(status) ? WTERMSIG(status) : 0};
         } else if (std::chrono::steady_clock::now() > deadline) {

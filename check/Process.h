@@ -55,8 +55,8 @@ struct Launch {
     bool ownTerminal = false;  // a session of its own, descriptor 0 its controlling terminal
 };
 
-// Starts the program in a process group of its own (so that ending the group
-// also ends whatever it started), without core dumps.  Throws CannotStart
+// Starts the program in a process group of its own, without core dumps;
+// whatever it leaves behind is ended with it (endLeftovers).  Throws CannotStart
 // when the command cannot be executed.
 pid_t start(const Launch& launch);
 
@@ -71,7 +71,15 @@ struct RunResult {
     std::string describe(double timeoutSeconds) const;
 };
 
-// Kills the program's process group and collects the program.
+// Ends every process the program started and left behind, wherever it went
+// (a session of its own, a daemon's double fork): the checker is their
+// subreaper.  Called whenever a program has ended or been killed, so that
+// nothing it started outlives its run.  The checker runs one program at a
+// time.
+void endLeftovers();
+
+// Kills the program's process group and collects the program, and ends
+// whatever it left behind.
 RunResult killAndCollect(pid_t pid);
 
 using Deadline = std::chrono::time_point<std::chrono::steady_clock, std::chrono::duration<double>>;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 
 #include "ExpectedText.h"
@@ -123,6 +124,29 @@ TEST(LessonsCheck, StandardErrorIsShownWithAFailure) {
     EXPECT_NE(checked.output.find("\n    standard error: \"greet.py: line 3: oops\\n\"\n"),
               std::string::npos)
         << checked.output;
+}
+
+// The processes whose command line holds the text.
+int processesWith(const std::string& text) {
+    int count = 0;
+    std::error_code none;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", none)) {
+        std::ifstream file(entry.path() / "cmdline");
+        const std::string line{std::istreambuf_iterator<char>(file), {}};
+        count += line.find(text) != std::string::npos ? 1 : 0;
+    }
+    return count;
+}
+
+TEST(LessonsCheck, NothingAVersionStartsOutlivesItsCheck) {
+    // A sleep of a length nobody else uses marks the version's leftovers.
+    const std::string mark = "7" + std::to_string(getpid()) + ".25";
+    const Checked checked =
+        lessonsCheck({"greet", "sh", "-c",
+                      "setsid sleep " + mark + " & for i in 1 2 3 4 5; do sleep " + mark +
+                          " & done; (sleep " + mark + " &) ; echo 'Hello World!'"});
+    EXPECT_EQ(checked.status, 0) << checked.output;
+    EXPECT_EQ(processesWith(std::string("sleep\0", 6) + mark), 0);
 }
 
 TEST(LessonsCheck, MissingBlankShowsBothLinesAndWhereTheyPart) {
