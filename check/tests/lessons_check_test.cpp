@@ -74,6 +74,17 @@ void expectAllPass(const std::vector<std::string>& command) {
     EXPECT_NE(checked.output.find("\n13 passed, 0 failed\n"), std::string::npos) << checked.output;
 }
 
+// A version right through a pipe and wrong at a terminal fails every case
+// there, with the message given among them.
+void expectFailsOnlyAtATerminal(const std::string& lesson, const std::string& version,
+                                const std::string& message) {
+    const Checked checked = lessonsCheck({lesson, learner(version)});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.output.find(message), std::string::npos) << checked.output;
+    EXPECT_EQ(checked.output.find("through a pipe"), std::string::npos) << checked.output;
+    EXPECT_EQ(casesAndOks(checked.output).second, 0) << checked.output;
+}
+
 TEST(LessonsCheck, RightVersionsPassInPythonAndBehindALauncherOrMake) {
     ASSERT_STRNE(LESSONS_PYTHON, "") << "python3 is not installed";
     expectAllPass({LESSONS_PYTHON, learnerSource("heatprompt.py")});
@@ -106,15 +117,11 @@ TEST(LessonsCheck, RightVersionsPassInJavaAndNode) {
 }
 
 TEST(LessonsCheck, WaitMustComeAtThePromptTheLessonWaitsAt) {
-    const Checked checked = lessonsCheck({"sumpair", learner("sumpair-prompts-ahead")});
-    EXPECT_EQ(checked.status, 1);
-    EXPECT_NE(checked.output.find("FAIL  three-and-four\n"
-                                  "  at a terminal, before anything was typed, the program "
-                                  "waited for input at another point than the lesson, which "
-                                  "waits at the prompt \"Enter Interger a: \"\n"),
-              std::string::npos)
-        << checked.output;
-    EXPECT_EQ(checked.output.find("through a pipe"), std::string::npos) << checked.output;
+    expectFailsOnlyAtATerminal(
+        "sumpair", "sumpair-prompts-ahead",
+        "FAIL  three-and-four\n"
+        "  at a terminal, before anything was typed, the program waited for input at another "
+        "point than the lesson, which waits at the prompt \"Enter Interger a: \"\n");
 }
 
 TEST(LessonsCheck, StandardErrorIsShownWithAFailure) {
@@ -164,16 +171,11 @@ TEST(LessonsCheck, MissingBlankShowsBothLinesAndWhereTheyPart) {
 }
 
 TEST(LessonsCheck, PromptLeftInTheBufferIsSeenOnlyAtATerminal) {
-    const Checked checked = lessonsCheck({"heatprompt", learner("heatprompt-unflushed")});
-    EXPECT_EQ(checked.status, 1);
-    EXPECT_NE(checked.output.find("FAIL  normal\n"
-                                  "  at a terminal, before anything was typed, the prompt "
-                                  "\"Enter Machine Temperature: \" was not on screen when the "
-                                  "program waited for input\n"),
-              std::string::npos)
-        << checked.output;
-    EXPECT_EQ(checked.output.find("through a pipe"), std::string::npos) << checked.output;
-    EXPECT_EQ(casesAndOks(checked.output).second, 0) << checked.output;
+    expectFailsOnlyAtATerminal("heatprompt", "heatprompt-unflushed",
+                               "FAIL  normal\n"
+                               "  at a terminal, before anything was typed, the prompt "
+                               "\"Enter Machine Temperature: \" was not on screen when the "
+                               "program waited for input\n");
 }
 
 TEST(LessonsCheck, LoopThatOutlivesItsInputIsStoppedAndNamed) {
