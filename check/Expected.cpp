@@ -34,12 +34,22 @@ Expected::Expected(const std::filesystem::path& path)
     : text(readFile(path)), pattern(path.extension() == ".match") {}
 
 std::string Expected::differenceFrom(const std::string& actual) const {
-    return firstDifference(linesWithEnds(text), linesWithEnds(actual), true);
+    return firstDifference(actual, true);
 }
 
 std::string Expected::differenceFromStart(const std::string& actual) const {
-    return firstDifference(linesWithEnds(text), linesWithEnds(actual), false);
+    return firstDifference(actual, false);
 }
+
+namespace {
+
+// The line of a text that starts at `start`, with its newline if it has one.
+std::string lineAt(const std::string& text, std::size_t start) {
+    const std::size_t end = text.find('\n', start);
+    return text.substr(start, end == std::string::npos ? end : end + 1 - start);
+}
+
+}  // namespace
 
 // Whether an actual line is the wanted one.  An unfinished line (the last of
 // a screen) need only be how the wanted line begins; with placeholders, up
@@ -60,34 +70,45 @@ bool Expected::lineFits(const std::string& actual, const std::string& wanted, bo
                : literal.size() < wanted.size() && actual.rfind(literal, 0) == 0;
 }
 
-std::string Expected::firstDifference(const std::vector<std::string>& want,
-                                      const std::vector<std::string>& got, bool wholeOutput) const {
-    std::size_t i = 0;
-    while (i < want.size() && i < got.size()) {
-        const bool finished = wholeOutput || i + 1 < got.size() || got[i].back() == '\n';
-        if (!lineFits(got[i], want[i], finished)) {
+std::string Expected::firstDifference(const std::string& actual, bool wholeOutput) const {
+    // Line by line, one at a time: a program may print millions of lines.
+    std::size_t i = 0, wantAt = 0, gotAt = 0;
+    std::string wanted, got;
+    for (;; ++i, wantAt += wanted.size(), gotAt += got.size()) {
+        wanted = wantAt < text.size() ? lineAt(text, wantAt) : "";
+        got = gotAt < actual.size() ? lineAt(actual, gotAt) : "";
+        if (wanted.empty() || got.empty()) {
             break;
         }
-        ++i;
+        const bool finished =
+            wholeOutput || gotAt + got.size() < actual.size() || got.back() == '\n';
+        if (!lineFits(got, wanted, finished)) {
+            break;
+        }
     }
-    if (i == got.size() && (i == want.size() || !wholeOutput)) {
+    if (got.empty() && (wanted.empty() || !wholeOutput)) {
         return "";
     }
+    return shownDifference(i, wanted, got);
+}
+
+// Where the output differs: the line's number, the expected and the actual
+// line ("" for none), and a caret under the first byte that differs.
+std::string Expected::shownDifference(std::size_t i, const std::string& want,
+                                      const std::string& got) const {
     const std::string line = "line " + std::to_string(i + 1);
-    const std::string wanted = i < want.size() ? quoted(want[i]) : "(nothing: the output ends)";
-    const std::string actual = i < got.size() ? quoted(got[i]) : "(nothing: the output ended)";
-    std::string shown =
-        line + " differs\n  expected: " + wanted +
-        (pattern && i < want.size() && firstPlaceholder(want[i]) != std::string::npos
-             ? "  (a pattern, see the case's .match file)"
-             : "") +
-        "\n  actual:   " + actual;
-    if (!pattern && i < want.size() && i < got.size()) {
+    const std::string wanted = !want.empty() ? quoted(want) : "(nothing: the output ends)";
+    const std::string actual = !got.empty() ? quoted(got) : "(nothing: the output ended)";
+    std::string shown = line + " differs\n  expected: " + wanted +
+                        (pattern && !want.empty() && firstPlaceholder(want) != std::string::npos
+                             ? "  (a pattern, see the case's .match file)"
+                             : "") +
+                        "\n  actual:   " + actual;
+    if (!pattern && !want.empty() && !got.empty()) {
         // A caret under the first character that differs.
         const std::size_t same =
-            std::mismatch(want[i].begin(), want[i].end(), got[i].begin(), got[i].end()).first -
-            want[i].begin();
-        const std::size_t column = quoted(want[i].substr(0, same)).size() - 1;
+            std::mismatch(want.begin(), want.end(), got.begin(), got.end()).first - want.begin();
+        const std::size_t column = quoted(want.substr(0, same)).size() - 1;
         shown += "\n            " + std::string(column, ' ') + "^";
     }
     return shown;

@@ -29,8 +29,9 @@ public:
     std::string differenceFromStart(const std::string& actual) const;
 
 private:
-    std::string firstDifference(const std::vector<std::string>& want,
-                                const std::vector<std::string>& got, bool wholeOutput) const;
+    std::string firstDifference(const std::string& actual, bool wholeOutput) const;
+    std::string shownDifference(std::size_t i, const std::string& want,
+                                const std::string& got) const;
     bool lineFits(const std::string& actual, const std::string& wanted, bool finished) const;
 };
 

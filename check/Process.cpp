@@ -51,9 +51,22 @@ std::string readAll(const Fd& file) {
 
 namespace {
 
+// Sets both the soft and the hard limit, unless bytes is 0.
+void setLimit(int resource, unsigned long long bytes) {
+    // rlim_t is 32 bits wide on 32-bit systems.
+    const rlim_t limit =
+        static_cast<rlim_t>(std::min<unsigned long long>(bytes, RLIM_INFINITY - 1));
+    const rlimit both{limit, limit};
+    if (bytes > 0) {
+        setrlimit(resource, &both);
+    }
+}
+
 // In the new process, between fork and exec: only what is safe there.
 [[noreturn]] void becomeProgram(const Launch& launch, char* const* args, int startFailed) {
-    launch.ownTerminal ? setsid() : setpgid(0, 0);
+    // A session of its own, so that without a terminal of its own it has
+    // none: it cannot read from, or type into, the one the checker runs at.
+    setsid();
     const int sources[] = {launch.input, launch.output, launch.errors};
     int error = 0;
     for (int target = 0; target < 3 && error == 0; ++target) {
@@ -67,15 +80,15 @@ namespace {
         error = errno;
     }
     if (error == 0) {
-        // rlim_t is 32 bits wide on 32-bit systems.
-        const rlim_t limit = static_cast<rlim_t>(
-            std::min<unsigned long long>(launch.memoryLimit, RLIM_INFINITY - 1));
-        const rlimit noCore{0, 0}, memory{limit, limit};
+        const rlimit noCore{0, 0};
         setrlimit(RLIMIT_CORE, &noCore);
-        if (launch.memoryLimit > 0) {
-            setrlimit(RLIMIT_AS, &memory);
-        }
+        setLimit(RLIMIT_AS, launch.memoryLimit);
+        setLimit(RLIMIT_DATA, launch.caps.memoryBytes);
+        setLimit(RLIMIT_FSIZE, launch.fileSizeLimit);
         signal(SIGPIPE, launch.ignoreBrokenPipe ? SIG_IGN : SIG_DFL);
+        if (launch.onlyGivenEnvironment) {
+            clearenv();
+        }
         for (const auto& [name, value] : launch.environment) {
             setenv(name.c_str(), value.c_str(), 1);
         }
@@ -125,7 +138,9 @@ pid_t start(const Launch& launch) {
 
 std::string RunResult::describe(double timeoutSeconds) const {
     std::ostringstream text;
-    if (timedOut) {
+    if (!overCap.empty()) {
+        text << "was stopped: it " << overCap;
+    } else if (timedOut) {
         text << "did not end within " << timeoutSeconds << " s";
     } else if (signal != 0) {
         text << "was killed by signal " << signal << " (" << strsignal(signal) << ")";
@@ -154,6 +169,24 @@ std::vector<pid_t> ownChildren() {
 
 }  // namespace
 
+namespace {
+
+std::string scratch;
+
+// Leaves the scratch folder empty, as a new run must find it.
+void emptyScratch() {
+    std::error_code none;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch, none)) {
+        std::filesystem::remove_all(entry.path(), none);
+    }
+}
+
+}  // namespace
+
+void setScratch(const std::string& folder) {
+    scratch = folder;
+}
+
 void endLeftovers() {
     // Killing a process hands its own children to the checker: round after
     // round, until none is left.
@@ -165,6 +198,69 @@ void endLeftovers() {
             waitpid(child, nullptr, 0);
         }
     }
+    if (!scratch.empty()) {
+        emptyScratch();
+    }
+}
+
+namespace {
+
+// The numbers in a small file of /proc ("" when it is gone).
+std::vector<long long> numbersOf(const std::string& path) {
+    std::ifstream file(path);
+    std::vector<long long> numbers;
+    for (long long number = 0; file >> number;) {
+        numbers.push_back(number);
+    }
+    return numbers;
+}
+
+// A process's data and stack, in bytes, as the kernel counts them against
+// RLIMIT_DATA (0 when it is gone).
+unsigned long long dataBytes(long pid) {
+    const std::vector<long long> pages = numbersOf("/proc/" + std::to_string(pid) + "/statm");
+    return pages.size() > 5 ? static_cast<unsigned long long>(pages[5]) *
+                                  static_cast<unsigned long long>(sysconf(_SC_PAGESIZE))
+                            : 0;
+}
+
+}  // namespace
+
+std::vector<long> threadsOf(long pid) {
+    std::vector<long> threads;
+    std::error_code none;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks, none)) {
+        threads.push_back(std::atol(task.path().filename().c_str()));
+    }
+    return threads;
+}
+
+std::string overCaps(pid_t program, const Caps& caps) {
+    std::vector<std::pair<long, int>> processes = {{program, 0}};  // and their depth
+    std::size_t counted = 0;
+    for (std::size_t next = 0; next < processes.size(); ++next) {
+        const auto [pid, depth] = processes[next];
+        for (const long tid : threadsOf(pid)) {
+            for (const long long child : numbersOf("/proc/" + std::to_string(pid) + "/task/" +
+                                                   std::to_string(tid) + "/children")) {
+                processes.emplace_back(static_cast<long>(child), depth + 1);
+            }
+        }
+        if (depth < caps.confinerLevels) {
+            continue;
+        }
+        if (caps.processes > 0 && ++counted > caps.processes) {
+            return "started more than " + std::to_string(caps.processes) + " processes";
+        }
+        // The kernel fails an allocation that would pass the cap; a process
+        // this near it is taking memory without end.
+        if (caps.memoryBytes > 0 && dataBytes(pid) >= caps.memoryBytes / 8 * 7) {
+            return "took memory up to its cap of " + std::to_string(caps.memoryBytes >> 20) +
+                   " MiB";
+        }
+    }
+    return "";
 }
 
 RunResult killAndCollect(pid_t pid) {
@@ -172,23 +268,30 @@ RunResult killAndCollect(pid_t pid) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     endLeftovers();
-    return {true, -1, 0};
+    return {true, -1, 0, ""};
 }
 
 Deadline deadlineIn(double seconds) {
     return std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
 }
 
-std::optional<RunResult> watch(pid_t pid, Deadline deadline,
-                               const std::function<bool()>& meanwhile) {
+std::optional<RunResult> watch(pid_t pid, Deadline deadline, const std::function<bool()>& meanwhile,
+                               const Caps& caps) {
+    const bool capped = caps.processes > 0 || caps.memoryBytes > 0;
     for (;;) {
         int status = 0;
+        std::string over;
         if (waitpid(pid, &status, WNOHANG) == pid) {
             endLeftovers();
             return RunResult{false, WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                             WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+                             WIFSIGNALED(status) ? WTERMSIG(status) : 0, ""};
         } else if (std::chrono::steady_clock::now() > deadline) {
             return killAndCollect(pid);
+        } else if (capped && !(over = overCaps(pid, caps)).empty()) {
+            RunResult stopped = killAndCollect(pid);
+            stopped.timedOut = false;
+            stopped.overCap = over;
+            return stopped;
         } else if (meanwhile()) {
             return std::nullopt;
         }
@@ -196,10 +299,13 @@ std::optional<RunResult> watch(pid_t pid, Deadline deadline,
 }
 
 RunResult run(const Launch& launch, double timeoutSeconds) {
-    return *watch(start(launch), deadlineIn(timeoutSeconds), [] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return false;
-    });
+    return *watch(
+        start(launch), deadlineIn(timeoutSeconds),
+        [] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return false;
+        },
+        launch.caps);
 }
 
 void drainInto(int fd, std::string& kept, std::size_t limit) {
@@ -315,11 +421,14 @@ RunResult runPiped(Launch launch, const std::string& input, double timeoutSecond
             drainInto(errorsIn.get(), *errors, errorsLimit);
         }
     };
-    const RunResult result = *watch(pid, deadlineIn(timeoutSeconds), [&] {
-        pump.step();
-        keepErrors();
-        return false;
-    });
+    const RunResult result = *watch(
+        pid, deadlineIn(timeoutSeconds),
+        [&] {
+            pump.step();
+            keepErrors();
+            return false;
+        },
+        launch.caps);
     pump.finish();
     keepErrors();
     return result;

@@ -41,6 +41,15 @@ struct CannotStart : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Caps on what a program may take while it runs; 0 leaves it uncapped.
+struct Caps {
+    unsigned processes = 0;              // processes at once, the program's own among them
+    unsigned long long memoryBytes = 0;  // each process's data and stack (RLIMIT_DATA)
+    // The levels of processes at the top that are not the program's but
+    // those of the tool that confines it: neither counted nor watched.
+    int confinerLevels = 0;
+};
+
 // How a program is started: its descriptors 0, 1 and 2 are the given ones
 // of the checker, or closed for -1.
 struct Launch {
@@ -53,9 +62,13 @@ struct Launch {
     bool ignoreBrokenPipe = false;       // SIGPIPE ignored instead of at its default
     unsigned long long memoryLimit = 0;  // RLIMIT_AS in bytes; 0 leaves it as it is
     bool ownTerminal = false;  // a session of its own, descriptor 0 its controlling terminal
+    bool onlyGivenEnvironment = false;     // environment holds nothing but the given variables
+    unsigned long long fileSizeLimit = 0;  // RLIMIT_FSIZE in bytes; 0 leaves it as it is
+    Caps caps;
 };
 
-// Starts the program in a process group of its own, without core dumps;
+// Starts the program in a session and process group of its own, without
+// core dumps, and without a controlling terminal unless ownTerminal;
 // whatever it leaves behind is ended with it (endLeftovers).  Throws CannotStart
 // when the command cannot be executed.
 pid_t start(const Launch& launch);
@@ -64,12 +77,25 @@ struct RunResult {
     bool timedOut = false;
     int exitStatus = -1;  // -1 when the process did not exit normally
     int signal = 0;
+    std::string overCap;  // why it was stopped at a cap ("started more than 64 processes")
 
-    bool endedWell() const { return !timedOut && exitStatus == 0; }
+    bool endedWell() const { return !timedOut && overCap.empty() && exitStatus == 0; }
     // "did not end within 5 s", "was killed by signal 11 (Segmentation
-    // fault)", "exited with status 3"
+    // fault)", "exited with status 3", "was stopped: it started more than
+    // 64 processes"
     std::string describe(double timeoutSeconds) const;
 };
+
+// Why the program and what it started went over their caps, or "" while
+// they keep within them.
+std::string overCaps(pid_t program, const Caps& caps);
+
+// The threads of a process (none once it is gone).
+std::vector<long> threadsOf(long pid);
+
+// A folder that what the checker starts may write in, emptied once each run
+// has ended; "" for none.
+void setScratch(const std::string& folder);
 
 // Ends every process the program started and left behind, wherever it went
 // (a session of its own, a daemon's double fork): the checker is their
@@ -85,12 +111,12 @@ RunResult killAndCollect(pid_t pid);
 using Deadline = std::chrono::time_point<std::chrono::steady_clock, std::chrono::duration<double>>;
 Deadline deadlineIn(double seconds);
 
-// Watches the program until it ends, or until the deadline, when its group
-// is killed.  In between, meanwhile() runs over and over, and should take
-// about a millisecond each time; once it returns true the program is left
-// running and nothing is returned.
-std::optional<RunResult> watch(pid_t pid, Deadline deadline,
-                               const std::function<bool()>& meanwhile);
+// Watches the program until it ends, or until the deadline or a cap, when
+// its group is killed.  In between, meanwhile() runs over and over, and
+// should take about a millisecond each time; once it returns true the
+// program is left running and nothing is returned.
+std::optional<RunResult> watch(pid_t pid, Deadline deadline, const std::function<bool()>& meanwhile,
+                               const Caps& caps = {});
 
 // Runs the program to its end.
 RunResult run(const Launch& launch, double timeoutSeconds);

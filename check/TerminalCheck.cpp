@@ -6,7 +6,6 @@
 // epoll wait), having run since the last line was typed.  So a C++ program
 // in read(2), a Java program whose reading thread is not its first, Node.js
 // in epoll_wait and a shell waiting for its child are all seen waiting.
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -31,8 +30,9 @@ namespace {
 // it hands that text over without a newline.
 constexpr char END_OF_INPUT = '\x04';
 
-// More than any case shows, yet little enough memory.
-constexpr std::size_t SCREEN_LIMIT = std::size_t{16} << 20;
+// More than any case typed at a terminal shows (each of its lines is
+// shorter than 4095 bytes), yet little memory, whatever the program prints.
+constexpr std::size_t SCREEN_LIMIT = std::size_t{1} << 20;
 
 // Reads whatever the program has put on the screen, until EAGAIN (nothing
 // more for now) or EIO (the program is gone); returns whether anything came.
@@ -64,12 +64,13 @@ void type(int terminal, const std::string& keys) {
     }
 }
 
-// A small file of /proc, or "" when it is gone (the thread has ended).
-std::string procFile(const std::string& path) {
+// A small file of /proc, or "" when it is gone (the thread has ended) or,
+// with mayBeDenied, cannot be read.
+std::string procFile(const std::string& path, bool mayBeDenied = false) {
     const Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     char text[4096];
     const ssize_t count = file.get() < 0 ? -1 : read(file.get(), text, sizeof text - 1);
-    if (count < 0 && (errno == EACCES || errno == EPERM)) {
+    if (count < 0 && (errno == EACCES || errno == EPERM) && !mayBeDenied) {
         throw std::runtime_error("cannot watch the program: " + path + ": " + std::strerror(errno));
     }
     return count <= 0 ? "" : std::string(text, static_cast<std::size_t>(count));
@@ -82,20 +83,6 @@ std::vector<long> numbersIn(const std::string& text) {
         numbers.push_back(number);
     }
     return numbers;
-}
-
-std::vector<long> threadsOf(long pid) {
-    std::vector<long> threads;
-    const std::string folder = "/proc/" + std::to_string(pid) + "/task";
-    if (DIR* const tasks = opendir(folder.c_str())) {
-        while (const dirent* entry = readdir(tasks)) {
-            if (entry->d_name[0] != '.') {
-                threads.push_back(std::atol(entry->d_name));
-            }
-        }
-        closedir(tasks);
-    }
-    return threads;
 }
 
 // Whether a thread asleep in this system call, with this first argument,
@@ -137,16 +124,16 @@ struct Look {
     std::vector<long> inputWaiters;  // the threads asleep waiting for input
 };
 
-Look lookAt(pid_t program, const std::string& terminal) {
+Look lookAt(pid_t program, const std::string& terminal, int confinerLevels) {
     Look look;
-    std::vector<long> processes = {program};
+    std::vector<std::pair<long, int>> processes = {{program, 0}};  // and their depth
     for (std::size_t next = 0; next < processes.size() && processes.size() < 4096; ++next) {
-        const long pid = processes[next];
+        const auto [pid, depth] = processes[next];
         for (const long tid : threadsOf(pid)) {
             const std::string task =
                 "/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid);
             for (const long child : numbersIn(procFile(task + "/children"))) {
-                processes.push_back(child);
+                processes.emplace_back(child, depth + 1);
             }
             const std::string stat = procFile(task + "/stat");
             const std::size_t nameEnd = stat.rfind(')');
@@ -164,8 +151,10 @@ Look lookAt(pid_t program, const std::string& terminal) {
             }
             long call = -1;
             unsigned long long argument = ~0ull;
-            if (std::sscanf(procFile(task + "/syscall").c_str(), "%ld %llx", &call, &argument) >=
-                    1 &&
+            // A confined process is unreadable for a moment as it starts.
+            if (depth >= confinerLevels &&
+                std::sscanf(procFile(task + "/syscall", confinerLevels > 0).c_str(), "%ld %llx",
+                            &call, &argument) >= 1 &&
                 takesInput(pid, call, argument, terminal)) {
                 look.inputWaiters.push_back(tid);
             }
@@ -250,7 +239,7 @@ TypedRun typeLines(Launch launch, const std::vector<std::string>& lines, std::si
     const auto waiting = [&] {
         const bool printed = readScreen(keyboard, run.screen);
         drainInto(errorsIn.get(), run.errors, ERRORS_KEPT);
-        Look look = lookAt(pid, terminal.name);
+        Look look = lookAt(pid, terminal.name, launch.caps.confinerLevels);
         const bool steady = look.asleep && !printed && look.runs == last.runs;
         steadyLooks = steady ? steadyLooks + 1 : 0;
         const bool waits = steadyLooks >= STEADY_LOOKS && ranSince(look, typed);
@@ -263,7 +252,7 @@ TypedRun typeLines(Launch launch, const std::vector<std::string>& lines, std::si
         return false;
     };
     for (;;) {
-        if (const std::optional<RunResult> end = watch(pid, deadline, waiting)) {
+        if (const std::optional<RunResult> end = watch(pid, deadline, waiting, launch.caps)) {
             readScreen(keyboard, run.screen);
             drainInto(errorsIn.get(), run.errors, ERRORS_KEPT);
             run.end = *end;

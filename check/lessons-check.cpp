@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "CaseCheck.h"
+#include "Confinement.h"
 #include "ExpectedText.h"
 #include "Lesson.h"
 
@@ -21,9 +22,11 @@ namespace {
 constexpr int FAILED = 1;
 constexpr int USAGE = 2;
 double timeoutSeconds = 5;
+Caps caps{DEFAULT_PROCESSES, DEFAULT_MEMORY_MIB << 20};
+bool strictlyConfined = false;
 
 const char* const HELP =
-    "Usage: lessons-check [--timeout SECONDS] [--] PROGRAM [COMMAND [ARG]...]\n"
+    "Usage: lessons-check [OPTION]... [--] PROGRAM [COMMAND [ARG]...]\n"
     "  or:  lessons-check --list\n"
     "Check a version of the lesson PROGRAM against the lesson's cases: every\n"
     "case's input is given to COMMAND through a pipe and the output compared\n"
@@ -35,9 +38,19 @@ const char* const HELP =
     "checked.  PROGRAM is the name of a lesson, as --list lists them.  At each\n"
     "wait the screen must end with the prompt the lesson's own program shows\n"
     "there.  What COMMAND writes to standard error is shown with a failure.\n"
+    "COMMAND runs confined: with bubblewrap, without the network and without\n"
+    "the user's files, in a folder of its own that is gone after each run;\n"
+    "whatever it starts ends with the run.\n"
     "\n"
     "  --timeout SECONDS  give each run of COMMAND SECONDS to end instead of 5\n"
     "                     (for a slow machine, or a program under valgrind)\n"
+    "  --max-processes N  stop a run that has more than N processes at once\n"
+    "                     (64 unless set)\n"
+    "  --max-memory MIB   cap each process's memory at MIB mebibytes (2048\n"
+    "                     unless set)\n"
+    "  --confine=strict   fail instead of running COMMAND where bubblewrap\n"
+    "                     cannot confine it (by default it then runs with the\n"
+    "                     caps only, and a note says so)\n"
     "  --list             list the lessons and the number of cases of each\n"
     "  --help             display this help and exit\n"
     "  --version          output version information and exit\n"
@@ -161,6 +174,18 @@ int checkLesson(const std::string& name, std::vector<std::string> command) {
     if (command.empty()) {
         command.push_back(own.string());
     }
+    const Confinement confinement(caps);
+    if (!confinement.isFull()) {
+        if (strictlyConfined) {
+            std::cerr << "lessons-check: cannot confine the version here (--confine=strict): "
+                      << confinement.shortfall() << "\n";
+            return FAILED;
+        }
+        std::cerr << "lessons-check: note: versions are not confined here ("
+                  << confinement.shortfall()
+                  << "): they may reach the network and the user's files; only the caps on "
+                     "processes and memory hold\n";
+    }
     std::cout << lesson.name << ": " << casesCount(lesson.cases.size()) << ", against "
               << joined(command) << "\n";
 
@@ -177,6 +202,8 @@ int checkLesson(const std::string& name, std::vector<std::string> command) {
         launch = withStoppedClock(launch, lesson.clock, library);
         lessonsOwn = withStoppedClock(lessonsOwn, lesson.clock, library);
     }
+    launch = confinement.confined(launch);
+    lessonsOwn = confinement.confined(lessonsOwn);
     for (const Case& lessonCase : lesson.cases) {
         if (tally.skipped == 0) {
             checkCase(lesson, lessonCase, launch, ownFound ? &lessonsOwn : nullptr, tally);
@@ -195,6 +222,16 @@ double readSeconds(const std::string& text) {
     return in >> seconds && in.peek() == EOF && seconds > 0 && seconds <= 3600 ? seconds : 0;
 }
 
+// The whole number an option gives, from 1 to most, or 0 when it is not one.
+unsigned long long readCount(const std::string& text, unsigned long long most) {
+    std::istringstream in(text);
+    unsigned long long count = 0;
+    return text.find_first_not_of("0123456789") == std::string::npos && in >> count && count >= 1 &&
+                   count <= most
+               ? count
+               : 0;
+}
+
 int run(std::vector<std::string> args) {
     try {
         // Options come first; "--" ends them, so that a lesson's name or a
@@ -210,6 +247,20 @@ int run(std::vector<std::string> args) {
                 if (timeoutSeconds == 0) {
                     return usageError("--timeout takes a number of seconds, up to 3600");
                 }
+            } else if (option == "--max-processes") {
+                caps.processes =
+                    static_cast<unsigned>(at + 1 < args.size() ? readCount(args[++at], 4096) : 0);
+                if (caps.processes == 0) {
+                    return usageError("--max-processes takes a number, from 1 to 4096");
+                }
+            } else if (option == "--max-memory") {
+                caps.memoryBytes = (at + 1 < args.size() ? readCount(args[++at], 1 << 20) : 0)
+                                   << 20;
+                if (caps.memoryBytes == 0) {
+                    return usageError("--max-memory takes a number of MiB, from 1 to 1048576");
+                }
+            } else if (option == "--confine=strict") {
+                strictlyConfined = true;
             } else if (option == "--help") {
                 std::cout << HELP;
                 return 0;

@@ -1,7 +1,10 @@
 // lessons-check as a learner runs it: on the lessons' own programs, on a
 // correct version written in C, and on wrong versions, each of which must
 // fail with the message that tells the learner what to mend.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -18,12 +21,17 @@ struct Checked {
     std::string output;  // standard output, then standard error
 };
 
+Checked checkedBy(Launch launch) {
+    const Fd errors = memoryFile("");
+    launch.errors = errors.get();
+    std::string output;
+    const RunResult result = runPiped(launch, "", 300, &output);
+    return {result.exitStatus, output + readAll(errors)};
+}
+
 Checked lessonsCheck(std::vector<std::string> args) {
     args.insert(args.begin(), LESSONS_CHECK);
-    const Fd errors = memoryFile("");
-    std::string output;
-    const RunResult result = runPiped(Launch(args, -1, -1, errors.get()), "", 300, &output);
-    return {result.exitStatus, output + readAll(errors)};
+    return checkedBy(Launch(args));
 }
 
 std::string learner(const std::string& name) {
@@ -256,7 +264,7 @@ void expectExampleRuns(const std::vector<std::string>& example) {
                                          ("lessons-check-example-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     std::filesystem::remove(folder / build.str(1));
-    std::filesystem::create_symlink(learner("cosprint-degrees"), folder / build.str(1));
+    std::filesystem::copy_file(learner("cosprint-degrees"), folder / build.str(1));
     std::string output;
     Launch shell({"sh", "-c", "cd '" + folder.string() + "' && exec " + example[1].substr(2)});
     shell.environment = {
@@ -282,6 +290,119 @@ TEST(LessonsCheck, ReadmeAndManualPageShowWhatItSaysOfAWrongVersion) {
             << "an escape in the page's example: " << line;
     }
     expectExampleRuns(page);
+}
+
+// A class's folder and a user's home, made for a test and removed after it.
+struct Scratch {
+    explicit Scratch(const std::string& name)
+        : path(std::filesystem::temp_directory_path() /
+               ("lessons-check-" + name + "-" + std::to_string(getpid()))) {
+        std::filesystem::create_directories(path);
+    }
+    ~Scratch() { std::filesystem::remove_all(path); }
+    std::vector<std::string> files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    const std::filesystem::path path;
+};
+
+// lessons-check run from the folder, with the given home.
+Launch checkIn(const Scratch& folder, const Scratch& home, std::vector<std::string> args) {
+    args.insert(args.begin(),
+                {"sh", "-c", "cd \"$0\" && exec \"$@\"", folder.path.string(), LESSONS_CHECK});
+    Launch launch(args);
+    launch.environment = {{"HOME", home.path.string()}};
+    return launch;
+}
+
+// A socket listening on 127.0.0.1, at a port of its own.
+struct Listener {
+    Listener() : socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        EXPECT_EQ(bind(socket.get(), reinterpret_cast<sockaddr*>(&address), size), 0);
+        EXPECT_EQ(listen(socket.get(), 4), 0);
+        getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &size);
+        port = ntohs(address.sin_port);
+    }
+    bool reached() const { return accept(socket.get(), nullptr, nullptr) >= 0; }
+    Fd socket;
+    int port = 0;
+};
+
+TEST(Confinement, VersionWritesOnlyInItsScratchAndReachesNoHomeAndNoNetwork) {
+    ASSERT_STRNE(LESSONS_PYTHON, "") << "python3 is not installed";
+    Scratch folder("class"), home("home");
+    std::filesystem::copy_file(learnerSource("greet-escapes.py"), folder.path / "greet.py");
+    std::ofstream(home.path / "secret.txt") << "the instructor's secret\n";
+    const Listener listener;
+    const Checked checked =
+        checkedBy(checkIn(folder, home,
+                          {"greet", LESSONS_PYTHON, "greet.py", home.path.string().substr(1),
+                           std::to_string(listener.port)}));
+    // The version prints the secret, or that it connected, if it could.
+    EXPECT_EQ(checked.status, 0) << checked.output;
+    EXPECT_EQ(folder.files(), std::vector<std::string>{"greet.py"});
+    EXPECT_EQ(home.files(), std::vector<std::string>{"secret.txt"});
+    EXPECT_FALSE(listener.reached());
+}
+
+// The caps hold with bubblewrap and without it: `around` runs lessons-check
+// where it cannot make namespaces.
+void expectCapsHold(const std::vector<std::string>& around) {
+    const std::string mark = std::to_string(getpid()) + "-forks";
+    std::vector<std::string> forks = around, hoards = around;
+    forks.insert(forks.end(), {LESSONS_CHECK, "--max-processes", "20", "greet",
+                               learnerSource("greet-forks.sh"), mark});
+    const Checked forked = checkedBy(Launch(forks));
+    EXPECT_EQ(forked.status, 1);
+    EXPECT_NE(forked.output.find("the program was stopped: it started more than 20 processes"),
+              std::string::npos)
+        << forked.output;
+    EXPECT_EQ(processesWith(mark), 0);
+    hoards.insert(hoards.end(), {LESSONS_CHECK, "--max-memory", "100", "greet", LESSONS_PYTHON,
+                                 learnerSource("greet-hoards.py")});
+    const Checked hoarded = checkedBy(Launch(hoards));
+    EXPECT_NE(hoarded.output.find("the program was stopped: it took memory up to its cap of "
+                                  "100 MiB"),
+              std::string::npos)
+        << hoarded.output;
+}
+
+TEST(Confinement, ProcessesAndMemoryAreCappedWithAndWithoutNamespaces) {
+    ASSERT_STRNE(LESSONS_PYTHON, "") << "python3 is not installed";
+    expectCapsHold({});
+    if (std::string(LESSONS_BWRAP).empty()) {
+        GTEST_SKIP() << "bubblewrap is not installed";
+    }
+    // Inside a user namespace that may make no more of them.
+    const std::vector<std::string> noNamespaces = {
+        LESSONS_BWRAP, "--unshare-user", "--disable-userns", "--bind", "/", "/", "--"};
+    expectCapsHold(noNamespaces);
+    std::vector<std::string> strict = noNamespaces;
+    strict.insert(strict.end(), {LESSONS_CHECK, "--confine=strict", "greet"});
+    const Checked refused = checkedBy(Launch(strict));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("lessons-check: cannot confine the version here"),
+              std::string::npos)
+        << refused.output;
+}
+
+TEST(Confinement, CheckersOwnMemoryStaysSmallWhateverAVersionPrints) {
+    // lessons-check itself may take no more than 64 MiB.
+    Launch launch({LESSONS_CHECK, "--timeout", "2", "greet", "yes", "Hello World!"});
+    launch.caps.memoryBytes = std::size_t{64} << 20;
+    const Checked checked = checkedBy(launch);
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.output.find("the program did not end within 2 s"), std::string::npos)
+        << checked.output;
 }
 
 }  // namespace
