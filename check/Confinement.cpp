@@ -186,6 +186,15 @@ void checkStartable(const std::string& program) {
 
 }  // namespace
 
+unsigned long long defaultMemoryMiB() {
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    const unsigned long long machine =
+        pages > 0 && pageSize > 0
+            ? static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(pageSize)
+            : 0;
+    return std::max<unsigned long long>(1024, machine / 16 >> 20);
+}
+
 Confinement::Confinement(Caps caps) : caps(caps), folder(fs::current_path().string()) {
     const std::string found = onPath("bwrap");
     if (found.empty()) {

@@ -10,7 +10,9 @@
 
 // The caps a version runs under unless options set others.
 constexpr unsigned DEFAULT_PROCESSES = 64;
-constexpr unsigned long long DEFAULT_MEMORY_MIB = 2048;
+// A 16th of the machine's memory, and at least 1024 MiB: Java takes a 64th
+// as it starts.
+unsigned long long defaultMemoryMiB();
 
 class Confinement {
 public:

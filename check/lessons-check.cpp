@@ -22,7 +22,7 @@ namespace {
 constexpr int FAILED = 1;
 constexpr int USAGE = 2;
 double timeoutSeconds = 5;
-Caps caps{DEFAULT_PROCESSES, DEFAULT_MEMORY_MIB << 20};
+Caps caps{DEFAULT_PROCESSES, defaultMemoryMiB() << 20};
 bool strictlyConfined = false;
 
 const char* const HELP =
@@ -46,8 +46,8 @@ const char* const HELP =
     "                     (for a slow machine, or a program under valgrind)\n"
     "  --max-processes N  stop a run that has more than N processes at once\n"
     "                     (64 unless set)\n"
-    "  --max-memory MIB   cap each process's memory at MIB mebibytes (2048\n"
-    "                     unless set)\n"
+    "  --max-memory MIB   cap each process's memory at MIB mebibytes (unless\n"
+    "                     set, a 16th of the machine's memory, at least 1024)\n"
     "  --confine=strict   fail instead of running COMMAND where bubblewrap\n"
     "                     cannot confine it (by default it then runs with the\n"
     "                     caps only, and a note says so)\n"
