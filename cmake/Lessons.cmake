@@ -2,7 +2,7 @@
 #
 #   add_program(<name> <own file> <sources>...)
 #       Builds the program into bin/ from its own file (the lesson, with
-#       main), the other sources it uses and the console support of
+#       main), the other sources it uses and the failure reports of
 #       console/, and installs it.  Its cases are the files in
 #       tests/<name>/ beside the calling CMakeLists.txt, in the form that
 #       check/Lesson.h describes: <case>.in (exact stdin) with <case>.out
@@ -32,12 +32,8 @@
 # terminal sessions, lessons-check's own tests and the abuse and output
 # checks are left to a native build.
 
-set(LESSONS_CONSOLE_SOURCES
-    ${PROJECT_SOURCE_DIR}/console/console.cpp
-    ${PROJECT_SOURCE_DIR}/console/InputBuffer.cpp
-    ${PROJECT_SOURCE_DIR}/console/OutputBuffer.cpp)
-# The same objects go into every program, so they are compiled once.
-add_library(console_support OBJECT ${LESSONS_CONSOLE_SOURCES})
+# The same object goes into every program, so it is compiled once.
+add_library(console_support OBJECT ${PROJECT_SOURCE_DIR}/console/console.cpp)
 set(LESSONS_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests)
 # The runner of the cases (tests/harness): the target case_runner, or in a
 # cross build one built for this machine (tests/CMakeLists.txt).

@@ -15,18 +15,22 @@ const char QUIT_W_O_SAVE = 'n';
 const char QUIT_W_SAVE = 'q';
 
 // The labels are already blank-filled to one width, so the letters line up
-// without any stream formatting.
+// without any stream formatting.  The lines end with '\n', not std::endl: at
+// a terminal each shows as it is ended all the same, and elsewhere the whole
+// menu goes out with the prompt, as std::cin is tied to std::cout and
+// flushes it before the choice is read.  A flush per line would cost a write
+// per line, ten for every choice answered.
 void printMenu() {
-    std::cout << "Menu" << std::endl;
-    std::cout << "Action       Selection Character" << std::endl;
-    std::cout << "Add            " << ADD << std::endl;
-    std::cout << "Delete         " << DELETE << std::endl;
-    std::cout << "Modify         " << MODIFY << std::endl;
-    std::cout << "Save Records   " << SAVE_RECORDS << std::endl;
-    std::cout << "Read File      " << READ_FILE << std::endl;
-    std::cout << "Quit W/O Save  " << QUIT_W_O_SAVE << std::endl;
-    std::cout << "Quit With Save " << QUIT_W_SAVE << std::endl;
-    std::cout << std::endl;
+    std::cout << "Menu\n";
+    std::cout << "Action       Selection Character\n";
+    std::cout << "Add            " << ADD << '\n';
+    std::cout << "Delete         " << DELETE << '\n';
+    std::cout << "Modify         " << MODIFY << '\n';
+    std::cout << "Save Records   " << SAVE_RECORDS << '\n';
+    std::cout << "Read File      " << READ_FILE << '\n';
+    std::cout << "Quit W/O Save  " << QUIT_W_O_SAVE << '\n';
+    std::cout << "Quit With Save " << QUIT_W_SAVE << '\n';
+    std::cout << '\n';
 }
 
 int main() {
@@ -43,8 +47,9 @@ int main() {
             break;
         }
         // tolower is defined only for the values of unsigned char (and EOF).
-        // char is signed here, so without the conversion a byte of 128 or
-        // above would reach it as a negative number.
+        // Where char is signed (amd64 and i386, not arm64 or armhf), a byte
+        // of 128 or above would reach it as a negative number without the
+        // conversion.
         choice = static_cast<char>(std::tolower(static_cast<unsigned char>(choice)));
 
         std::cout << "Menu Action: ";

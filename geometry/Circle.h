@@ -30,9 +30,9 @@ public:
 
     void checkIntersect(double otherRadius, int otherX, int otherY) const {
         double diff = radius() - distanceToCenter(otherX, otherY);
-        // For numbers the two halves say the same.  Every comparison with a
-        // NaN is false, so the first half alone would hold for a NaN; the
-        // second makes the test fail then.
+        // For numbers the two halves say the same.  A NaN compares false
+        // with <, <=, > and >= (only != holds), so the first half alone
+        // would hold for a NaN; the second makes the test fail then.
         if (!(diff >= otherRadius) && otherRadius > diff) {
             std::cout << "The circles intersect" << std::endl;
         }

@@ -55,5 +55,6 @@ private:
 std::istream& operator>>(std::istream& in, Line& line);
 std::ostream& operator<<(std::ostream& out, const Line& line);
 
-// Exact comparison, no tolerance: slopes one bit apart are not parallel.
+// Exact comparison with ==, no tolerance: a slope and the next double are
+// not parallel, while 0 and -0, which differ in their sign bit, are.
 void isParallel(double slope1, double slope2);

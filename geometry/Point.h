@@ -2,9 +2,10 @@
 
 #include <iosfwd>
 
-// A point in the plane.  It is typed as a number, one separator character of
-// any kind and a number, as 3,4, and printed as (3,4); the printed form is
-// not read back.
+// A point in the plane.  It is typed as a number, one character, whatever it
+// is, and a number, as 3,4 or 3 4, and printed as (3,4); the printed form is
+// not read back.  A character that can go on with the first number (a digit,
+// a point, an e) is read as part of it: 3.4 is one number, not 3 and 4.
 class Point {
 public:
     double getX() const { return x; }

@@ -27,8 +27,9 @@ public:
         return count;
     }
 
-    // The node is made before it is linked in, so a failed allocation leaves
-    // the list as it was.
+    // The node is made before it is linked in, so a failed allocation would
+    // leave the list as it was; nothing catches std::bad_alloc here, so the
+    // program ends with it (reporting "out of memory").
     void push_front(int value) { head = new LNode{value, head}; }
 
     // const, yet the element can be changed through the reference: in a

@@ -10,7 +10,8 @@ public:
     Pointers() : a(5), b(nullptr), c(10) {}
     Pointers(int value, int* target) : a(value), b(target), c(0) {}
 
-    // The only way to reach a from outside, for reading and writing alike.
+    // a is private: after construction, code outside the class reads and
+    // writes it through the pointer this returns.
     int* getA() { return &a; }
     int* getB() const { return b; }
     int getC() const { return c; }

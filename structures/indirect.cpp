@@ -69,7 +69,7 @@ int main() {
     std::cout << "maninp8:" << std::endl;
     std::cout << eight.getC() << "\t== " << 199 << std::endl;
 
-    // Only q's address is used, never its value.
+    // Only q's value, the address it holds, is used, never the int there.
     int* q = new int;
     Pointers* r = new Pointers;
     manip9(r, q);

@@ -62,7 +62,8 @@ TEST(HandLoop, ExactlyTwentyOneAfterADrawAsksAgainAndATieGoesToTheDealer) {
                   handQuestion);
 }
 
-// Two first cards past 21 stand; the dealer draws until it passes them.
+// Two first cards past 21 stand; the dealer draws until it reaches 22, and
+// going past 21 it busts.
 TEST(HandLoop, TwoElevensMakeTwentyTwoAndTheDealerDrawsUntilItBusts) {
     std::vector<CardDraw> cards = {{9, diamonds}, {1, spades}, {1, hearts},
                                    {5, spades},   {1, clubs},  {13, hearts}};

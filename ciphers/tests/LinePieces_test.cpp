@@ -80,4 +80,29 @@ TEST(LinePieces, ReadsNoFurtherThanTheLine) {
     EXPECT_EQ(next, 1);
 }
 
+std::string readPastLineEnd(std::istream& in) {
+    LinePieces line(in, LinePieces::After::PAST_LINE_END);
+    std::string text;
+    while (!line.done()) {
+        char room[ROOM];
+        text.append(room, line.read(room, ROOM));
+    }
+    return text;
+}
+
+TEST(LinePieces, PastTheLineEndTheRestComesAsItArrivesAndEndsAtTheNewline) {
+    // After the first piece, a refill at a time: readsome finds nothing
+    // waiting between refills, and the line must not end there.
+    TypedLines typed({"hello world, ", "a long", "er line\nleft", " behind"});
+    std::istream in(&typed);
+    EXPECT_EQ(readPastLineEnd(in), "hello world, a longer line");
+    EXPECT_EQ(typed.refills, 3);
+
+    // The input ending the line ends it too, with no failbit.
+    TypedLines unended({"an unended line", " of pieces"});
+    std::istream unendedIn(&unended);
+    EXPECT_EQ(readPastLineEnd(unendedIn), "an unended line of pieces");
+    EXPECT_TRUE(unendedIn.eof() && !unendedIn.fail());
+}
+
 }  // namespace

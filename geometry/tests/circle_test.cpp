@@ -67,7 +67,8 @@ TEST(Circle, CentreBeyondTheIntRangeIsClampedAndNaNIsZero) {
     Circle edges = circle("2147483647.9,-2147483648.9 0,0");
     EXPECT_EQ(edges.retrunX(), INT_MAX);
     EXPECT_EQ(edges.returnY(), INT_MIN);
-    // An overflowing read stores infinity, which clamps as well.
+    // An overflowing read stores the largest double (and sets failbit),
+    // which clamps as well.
     Circle infinite = circle("1e400,5 0,0");
     EXPECT_EQ(infinite.retrunX(), INT_MAX);
 }

@@ -1,6 +1,6 @@
-// A program built with the console support, as a lesson is, that relies on
-// what C++ promises of C stdio and std::cout together: their output comes
-// out in the order it was written.
+// A program built as a lesson is that relies on what C++ promises of C
+// stdio and std::cout together: their output comes out in the order it was
+// written.
 #include <cstdio>
 #include <iostream>
 
