@@ -375,10 +375,17 @@ TEST_F(LessonsCheckClass, JsonHoldsTheDocumentedFieldsForEachVersionAndCase) {
     ASSERT_STRNE(LESSONS_PYTHON, "") << "python3 is not installed";
     const std::filesystem::path hangs = folder / "hangs";
     std::filesystem::create_directories(hangs);
-    std::ofstream(hangs / "heatprompt.py") << "while True: pass\n";
-    const Checked checked =
-        check({"--format", "json", "--timeout", "0.5"},
-              {learner("heatprompt-c"), version("no-blank"), hangs.string(), version("empty")});
+    std::ofstream(hangs / "heatprompt.py") << "import time\ntime.sleep(3600)\n";
+    // What a version prints need not be UTF-8; the JSON must be.
+    const std::filesystem::path bytes = folder / "bytes.sh";
+    std::ofstream(bytes) << "#!/bin/sh\nprintf 'Enter Machine Temperature: \\377\\n'\n";
+    std::filesystem::permissions(bytes, std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    // Time enough for the right version on a busy machine; the one that
+    // hangs takes it twice.
+    const Checked checked = check({"--format", "json", "--timeout", "2"},
+                                  {learner("heatprompt-c"), version("no-blank"), hangs.string(),
+                                   version("empty"), bytes.string()});
     EXPECT_EQ(checked.status, 1);
     EXPECT_EQ(runOn({LESSONS_PYTHON, "-m", "json.tool"}, checked.output).status, 0)
         << checked.output;
@@ -393,7 +400,8 @@ TEST_F(LessonsCheckClass, JsonHoldsTheDocumentedFieldsForEachVersionAndCase) {
         return line;
     };
     EXPECT_EQ(fields.output, "pass:" + all("pass") + "\nfail:" + all("fail") + "\nfail: fail fail" +
-                                 all("error").substr(0, 11 * 6) + "\nerror: \nfail\n")
+                                 all("error").substr(0, 11 * 6) + "\nerror: \nfail:" + all("fail") +
+                                 "\nfail\n")
         << checked.output;
 }
 
