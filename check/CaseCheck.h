@@ -13,6 +13,7 @@
 // What a check found wrong, each problem told in a few lines.
 struct Problems {
     std::vector<std::string> found;
+    std::string output;  // what the program printed through a pipe, for a report to show
     void add(const std::string& problem) { found.push_back(problem); }
     bool none() const { return found.empty(); }
 };

@@ -16,6 +16,7 @@ Problems checkThroughPipe(const Launch& launch, const std::string& input, const 
     if (const std::string difference = expected.differenceFrom(output); !difference.empty()) {
         problems.add(withErrors("through a pipe, " + difference, problems.none() ? errors : ""));
     }
+    problems.output = std::move(output);
     return problems;
 }
 

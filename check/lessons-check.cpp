@@ -1,8 +1,10 @@
 // lessons-check PROGRAM [COMMAND [ARG...]]
+// lessons-check PROGRAM --each VERSION...
 //
 // Holds anyone's version of a lesson to the lesson's own cases: each case's
 // input through a pipe, then, for a lesson that reads input, the same input
-// typed at a pseudo-terminal a line at each wait.  See lessons-check(1).
+// typed at a pseudo-terminal a line at each wait; or a class's versions,
+// several at a time (Class.h).  See lessons-check(1).
 #include <signal.h>
 #include <unistd.h>
 
@@ -11,9 +13,11 @@
 #include <sstream>
 
 #include "CaseCheck.h"
+#include "Class.h"
 #include "Confinement.h"
 #include "ExpectedText.h"
 #include "Lesson.h"
+#include "Report.h"
 
 namespace fs = std::filesystem;
 
@@ -24,9 +28,12 @@ constexpr int USAGE = 2;
 double timeoutSeconds = 5;
 Caps caps{DEFAULT_PROCESSES, defaultMemoryMiB() << 20};
 bool strictlyConfined = false;
+Format format = Format::Human;
+unsigned jobs = defaultJobs();
 
 const char* const HELP =
     "Usage: lessons-check [OPTION]... [--] PROGRAM [COMMAND [ARG]...]\n"
+    "  or:  lessons-check [OPTION]... [--] PROGRAM --each VERSION...\n"
     "  or:  lessons-check --list\n"
     "Check a version of the lesson PROGRAM against the lesson's cases: every\n"
     "case's input is given to COMMAND through a pipe and the output compared\n"
@@ -41,9 +48,18 @@ const char* const HELP =
     "COMMAND runs confined: with bubblewrap, without the network and without\n"
     "the user's files, in a folder of its own that is gone after each run;\n"
     "whatever it starts ends with the run.\n"
+    "Once two cases did not end in time, the others are not run.\n"
+    "With --each, every VERSION, a folder or a file, is checked, several at a\n"
+    "time.  A folder holds an executable named PROGRAM, or PROGRAM.py (run by\n"
+    "python3), or PROGRAM.js (run by node), or a Makefile whose target \"run\"\n"
+    "starts it; a file is run by its ending (.py, .js) or as it is.\n"
     "\n"
     "  --timeout SECONDS  give each run of COMMAND SECONDS to end instead of 5\n"
     "                     (for a slow machine, or a program under valgrind)\n"
+    "  --jobs N           with --each, check N versions at a time instead of one\n"
+    "                     for each processor\n"
+    "  --format FORMAT    show the results as FORMAT: human (the default), tap\n"
+    "                     (TAP version 13, for prove), or json\n"
     "  --max-processes N  stop a run that has more than N processes at once\n"
     "                     (64 unless set)\n"
     "  --max-memory MIB   cap each process's memory at MIB mebibytes (unless\n"
@@ -56,8 +72,9 @@ const char* const HELP =
     "  --version          output version information and exit\n"
     "  --                 end the options: what follows is PROGRAM and COMMAND\n"
     "\n"
-    "Exit status is 0 if every case passed, 1 if a case failed or could not\n"
-    "run here, and 2 on a usage error or a COMMAND that cannot be started.\n";
+    "Exit status is 0 if every case passed (with --each, every case of every\n"
+    "version), 1 if a case failed or could not run here, and 2 on a usage\n"
+    "error or a COMMAND that cannot be started.\n";
 
 const char* const VERSION = "lessons-check (Console Lessons) " LESSONS_VERSION
                             "\n"
@@ -102,56 +119,42 @@ int listLessons() {
     return 0;
 }
 
-// The first problems' lines, under their case's line: the first is what
-// to mend first, and the ones after it often follow from it.
-void showProblems(const Problems& problems) {
-    const std::size_t shown = std::min<std::size_t>(problems.found.size(), 3);
-    for (std::size_t i = 0; i < shown; ++i) {
-        for (const std::string& line : splitLines(problems.found[i])) {
-            std::cout << "  " << line << "\n";
-        }
-    }
-    if (shown < problems.found.size()) {
-        std::cout << "  and " << problems.found.size() - shown << " more\n";
-    }
-}
-
-std::string joined(const std::vector<std::string>& words) {
-    std::string text;
-    for (const std::string& word : words) {
-        text += (text.empty() ? "" : " ") + word;
-    }
-    return text;
-}
-
-struct Tally {
-    int passed = 0, failed = 0, skipped = 0;
-};
-
 // Both checks of one case: through a pipe, then (once that passed, and for a
 // lesson that reads input) typed at a terminal.  Throws CannotStart.
-void checkCase(const Lesson& lesson, const Case& lessonCase, const Launch& launch,
-               const Launch* lessonsOwn, Tally& tally) {
+CaseResult checkCase(const Lesson& lesson, const Case& lessonCase, const Launch& launch,
+                     const Launch* lessonsOwn) {
     const std::string input = readFile(lessonCase.input);
     const Expected expected(lessonCase.expected);
     Problems problems = checkThroughPipe(launch, input, expected, timeoutSeconds);
-    std::string note;
+    CaseResult result{lessonCase.name, Status::Pass, {}, "", std::move(problems.output)};
     if (problems.none() && !lesson.waitTexts.empty()) {
         try {
             problems = checkAtTerminal(launch, input, expected, lesson.waitTexts, lessonsOwn,
                                        timeoutSeconds, true);
         } catch (const NotTypable& reason) {
-            note = " (through a pipe only: " + reason.why + ")";
+            result.note = "through a pipe only: " + reason.why;
         }
     }
-    if (problems.none()) {
-        ++tally.passed;
-        std::cout << "ok    " << lessonCase.name << note << "\n";
-    } else {
-        ++tally.failed;
-        std::cout << "FAIL  " << lessonCase.name << "\n";
-        showProblems(problems);
+    if (!problems.none()) {
+        result.status = Status::Fail;
+        result.problems = std::move(problems.found);
     }
+    return result;
+}
+
+// A version that never ends costs the timeout at every case: once it has
+// not ended in this many cases, the others are not run.
+constexpr int CASES_OUT_OF_TIME = 2;
+
+// Whether a run of the case was stopped at the timeout, as the checks tell it.
+bool ranOutOfTime(const CaseResult& result) {
+    RunResult timedOut;
+    timedOut.timedOut = true;
+    const std::string stopped = "the program " + timedOut.describe(timeoutSeconds);
+    return std::any_of(
+        result.problems.begin(), result.problems.end(), [&](const std::string& problem) {
+            return problem.substr(0, problem.find('\n')).find(stopped) != std::string::npos;
+        });
 }
 
 // Whether a name can be a lesson's: a plain word, as every program's is, so
@@ -161,12 +164,20 @@ bool lessonName(const std::string& name) {
            std::all_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
+bool knownLesson(const std::string& name) {
+    std::error_code none;
+    return lessonName(name) && fs::is_directory(casesFolder() / name, none);
+}
+
+int unknownLesson(const std::string& name) {
+    return usageError("no lesson is named '" + name.substr(0, 64) +
+                      (name.size() > 64 ? "..." : "") + "' (lessons-check --list lists them)");
+}
+
 int checkLesson(const std::string& name, std::vector<std::string> command) {
     const fs::path folder = casesFolder() / name;
-    std::error_code none;
-    if (!lessonName(name) || !fs::is_directory(folder, none)) {
-        return usageError("no lesson is named '" + name.substr(0, 64) +
-                          (name.size() > 64 ? "..." : "") + "' (lessons-check --list lists them)");
+    if (!knownLesson(name)) {
+        return unknownLesson(name);
     }
     const Lesson lesson = readLesson(folder);
     // The lesson's own program shows where each wait comes.
@@ -174,11 +185,13 @@ int checkLesson(const std::string& name, std::vector<std::string> command) {
     if (command.empty()) {
         command.push_back(own.string());
     }
+    VersionReport report(format, std::cout);
+    report.begin(lesson.name, lesson.cases.size(), command);
     const Confinement confinement(caps);
     if (!confinement.isFull()) {
         if (strictlyConfined) {
-            std::cerr << "lessons-check: cannot confine the version here (--confine=strict): "
-                      << confinement.shortfall() << "\n";
+            report.finishUnchecked("cannot confine the version here (--confine=strict): " +
+                                   confinement.shortfall());
             return FAILED;
         }
         std::cerr << "lessons-check: note: versions are not confined here ("
@@ -186,34 +199,45 @@ int checkLesson(const std::string& name, std::vector<std::string> command) {
                   << "): they may reach the network and the user's files; only the caps on "
                      "processes and memory hold\n";
     }
-    std::cout << lesson.name << ": " << casesCount(lesson.cases.size()) << ", against "
-              << joined(command) << "\n";
 
     Launch launch(command), lessonsOwn({own.string()});
     const bool ownFound = access(own.c_str(), X_OK) == 0;
-    Tally tally;
+    // Why the cases left are not run, once they are not.
+    std::string notRun;
     if (!lesson.clock.empty()) {
         const std::string library = faketimeLibrary();
         if (library.empty()) {
-            tally.skipped = static_cast<int>(lesson.cases.size());
-            std::cout << "skipped: the cases stop the clock at " << lesson.clock
-                      << " with libfaketime, which is not installed (Debian package: faketime)\n";
+            notRun = "they stop the clock at " + lesson.clock +
+                     " with libfaketime, which is not installed (Debian package: faketime)";
         }
         launch = withStoppedClock(launch, lesson.clock, library);
         lessonsOwn = withStoppedClock(lessonsOwn, lesson.clock, library);
     }
-    // The lesson's own program, which shows where each wait comes, is not
-    // confined: it is not the code under check.
-    launch = confinement.confined(launch);
-    for (const Case& lessonCase : lesson.cases) {
-        if (tally.skipped == 0) {
-            checkCase(lesson, lessonCase, launch, ownFound ? &lessonsOwn : nullptr, tally);
+    int outOfTime = 0;
+    try {
+        // The lesson's own program, which shows where each wait comes, is
+        // not confined: it is not the code under check.
+        launch = confinement.confined(launch);
+        for (const Case& lessonCase : lesson.cases) {
+            if (!notRun.empty()) {
+                report.add({lessonCase.name, Status::Error, {}, notRun, ""});
+                continue;
+            }
+            CaseResult result =
+                checkCase(lesson, lessonCase, launch, ownFound ? &lessonsOwn : nullptr);
+            outOfTime += ranOutOfTime(result) ? 1 : 0;
+            if (outOfTime == CASES_OUT_OF_TIME) {
+                std::ostringstream seconds;
+                seconds << timeoutSeconds;
+                notRun =
+                    std::to_string(outOfTime) + " cases did not end within " + seconds.str() + " s";
+            }
+            report.add(std::move(result));
         }
+    } catch (const CannotStart& error) {
+        return report.finishUnchecked(error.what());
     }
-    std::cout << tally.passed << " passed, " << tally.failed << " failed"
-              << (tally.skipped > 0 ? ", " + std::to_string(tally.skipped) + " skipped" : "")
-              << "\n";
-    return tally.failed + tally.skipped == 0 ? 0 : FAILED;
+    return report.finish();
 }
 
 // The number of seconds --timeout gives, or 0 when it is not one.
@@ -231,6 +255,44 @@ unsigned long long readCount(const std::string& text, unsigned long long most) {
                    count <= most
                ? count
                : 0;
+}
+
+// The number of versions --jobs checks at a time, or 0 when it is not one.
+unsigned readJobs(const std::string& text) {
+    std::istringstream in(text);
+    unsigned count = 0;
+    return in >> count && in.peek() == EOF && count <= 1024 ? count : 0;
+}
+
+// A class check hands its versions' checks their results' format as a
+// record, which only it reads: the record is no choice of --format's.
+bool readFormatOption(const std::string& name) {
+    if (name == "record") {
+        format = Format::Record;
+        return true;
+    }
+    return readFormat(name, format);
+}
+
+// PROGRAM --each VERSION...: args[at] is PROGRAM.  Each version's check gets
+// the options given here.
+int checkVersions(const std::vector<std::string>& args, std::size_t at) {
+    ClassCheck check;
+    check.lesson = args[at];
+    check.versions.assign(args.begin() + static_cast<std::ptrdiff_t>(at) + 2, args.end());
+    check.options.assign(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(at));
+    if (!check.options.empty() && check.options.back() == "--") {
+        check.options.pop_back();
+    }
+    check.jobs = jobs;
+    check.format = format;
+    if (!knownLesson(check.lesson)) {
+        return unknownLesson(check.lesson);
+    }
+    if (check.versions.empty()) {
+        return usageError("--each takes the versions to check: folders or files");
+    }
+    return checkClass(check);
 }
 
 int run(std::vector<std::string> args) {
@@ -262,6 +324,15 @@ int run(std::vector<std::string> args) {
                 }
             } else if (option == "--confine=strict") {
                 strictlyConfined = true;
+            } else if (option == "--jobs") {
+                jobs = at + 1 < args.size() ? readJobs(args[++at]) : 0;
+                if (jobs == 0) {
+                    return usageError("--jobs takes a number of versions, from 1 to 1024");
+                }
+            } else if (option == "--format") {
+                if (at + 1 == args.size() || !readFormatOption(args[++at])) {
+                    return usageError("--format takes human, tap or json");
+                }
             } else if (option == "--help") {
                 std::cout << HELP;
                 return 0;
@@ -277,6 +348,9 @@ int run(std::vector<std::string> args) {
         }
         if (at == args.size()) {
             return usageError("missing PROGRAM, the lesson to check");
+        }
+        if (at + 1 < args.size() && args[at + 1] == "--each") {
+            return checkVersions(args, at);
         }
         return checkLesson(args[at],
                            {args.begin() + static_cast<std::ptrdiff_t>(at) + 1, args.end()});

@@ -29,9 +29,14 @@ Checked checkedBy(Launch launch) {
     return {result.exitStatus, output + readAll(errors)};
 }
 
+// The command's status and output, standard error after standard output.
+Checked outputOf(const std::vector<std::string>& command) {
+    return checkedBy(Launch(command));
+}
+
 Checked lessonsCheck(std::vector<std::string> args) {
     args.insert(args.begin(), LESSONS_CHECK);
-    return checkedBy(Launch(args));
+    return outputOf(args);
 }
 
 std::string learner(const std::string& name) {
@@ -186,15 +191,28 @@ TEST(LessonsCheck, PromptLeftInTheBufferIsSeenOnlyAtATerminal) {
                                "program waited for input\n");
 }
 
-TEST(LessonsCheck, LoopThatOutlivesItsInputIsStoppedAndNamed) {
+// Every case of this version runs into the timeout: after two, the others
+// are not run.
+TEST(LessonsCheck, LoopThatOutlivesItsInputIsStoppedAndNamedAndCutShort) {
     const Checked checked =
         lessonsCheck({"--timeout", "0.2", "recmenu", learner("recmenu-endless")});
     EXPECT_EQ(checked.status, 1);
-    EXPECT_NE(checked.output.find("FAIL  input-ends-before-quit\n"
-                                  "  through a pipe, the program did not end within 0.2 s\n"),
+    EXPECT_NE(checked.output.find("FAIL  capital-q\n"
+                                  "  at a terminal, when the input ended before anything was "
+                                  "typed, the program did not end within 0.2 s\n"),
               std::string::npos)
         << checked.output;
-    EXPECT_EQ(casesAndOks(checked.output).second, 0) << checked.output;
+    EXPECT_NE(checked.output.find("\nnot run: 9 cases, as 2 cases did not end within 0.2 s\n"
+                                  "0 passed, 2 failed, 9 not run\n"),
+              std::string::npos)
+        << checked.output;
+    const std::vector<std::string> lines = splitLines(checked.output);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.find("did not end within") != std::string::npos;
+                            }),
+              3)
+        << checked.output;
 }
 
 TEST(LessonsCheck, UsageErrorsAndCommandsThatCannotStartEndWithStatus2) {
@@ -206,6 +224,10 @@ TEST(LessonsCheck, UsageErrorsAndCommandsThatCannotStartEndWithStatus2) {
                                                  {"../control", "/bin/true"},
                                                  {std::string(5000, 'a'), "/bin/true"},
                                                  {"--timeout", "x", "greet"},
+                                                 {"--jobs", "0", "greet"},
+                                                 {"--format", "xml", "greet"},
+                                                 {"greet", "--each"},
+                                                 {"nolesson", "--each", "/bin/true"},
                                                  {"greet", "/nonexistent/greet"}}) {
         SCOPED_TRACE(testing::PrintToString(args));
         const Checked checked = lessonsCheck(args);
@@ -234,6 +256,163 @@ TEST(LessonsCheck, ListsEveryLessonWithItsCasesAndTellsItsVersion) {
     const Checked version = lessonsCheck({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(splitLines(version.output).at(0), "lessons-check (Console Lessons) " LESSONS_VERSION);
+}
+
+// A class of versions of heatprompt, a folder or a file each, as an
+// instructor gathers them: two right ones, two wrong ones, a folder holding
+// none.  Removed with the fixture.
+class LessonsCheckClass : public testing::Test {
+protected:
+    void SetUp() override {
+        namespace fs = std::filesystem;
+        fs::create_directories(folder / "empty");
+        for (const char* name : {"right-py", "no-blank", "by-make"}) {
+            fs::create_directories(folder / name);
+        }
+        fs::copy_file(learnerSource("heatprompt.py"), folder / "right-py" / "heatprompt.py");
+        // Copies, as a learner's folder holds: a checked version sees no
+        // file of the machine's outside its folder but the system's.
+        fs::copy_file(learner("heatprompt-no-blank"), folder / "no-blank" / "heatprompt");
+        fs::copy_file(learner("heatprompt-unflushed"), folder / "by-make" / "unflushed");
+        std::ofstream(folder / "by-make" / "Makefile") << "run:\n\t@./unflushed\n";
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    std::string version(const std::string& name) const { return (folder / name).string(); }
+
+    // lessons-check on the versions, with python3 the one CMake found.
+    Checked check(const std::vector<std::string>& options,
+                  const std::vector<std::string>& versions) const {
+        const std::string python = std::filesystem::path(LESSONS_PYTHON).parent_path().string();
+        std::vector<std::string> args = {"env", "PATH=" + python + ":/usr/bin:/bin", LESSONS_CHECK};
+        args.insert(args.end(), options.begin(), options.end());
+        args.insert(args.end(), {"heatprompt", "--each"});
+        args.insert(args.end(), versions.begin(), versions.end());
+        return outputOf(args);
+    }
+
+    // Runs a tool on a file holding the text; its status and output.
+    Checked runOn(const std::vector<std::string>& tool, const std::string& text) const {
+        const std::filesystem::path file = folder / "results";
+        std::ofstream(file, std::ios::binary) << text;
+        std::vector<std::string> args = tool;
+        args.push_back(file.string());
+        return outputOf(args);
+    }
+
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("lessons-check-class-" + std::to_string(getpid()));
+};
+
+TEST_F(LessonsCheckClass, GivesALinePerVersionInOrderThenTheFailingVersionsReports) {
+    ASSERT_STRNE(LESSONS_PYTHON, "") << "python3 is not installed";
+    const Checked checked =
+        check({"--jobs", "3"}, {version("right-py"), version("no-blank"), version("by-make"),
+                                version("empty"), learner("heatprompt-c")});
+    EXPECT_EQ(checked.status, 1);
+    const std::string file = learner("heatprompt-c");
+    // The names in a column as wide as the longest, the file's.
+    const auto row = [&](const std::string& word, const std::string& name,
+                         const std::string& rest) {
+        return word + name + std::string(file.size() - name.size() + 2, ' ') + rest;
+    };
+    const std::vector<std::string> lines = splitLines(checked.output);
+    ASSERT_GE(lines.size(), 6u) << checked.output;
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6),
+              (std::vector<std::string>{
+                  row("ok    ", version("right-py"), "13 passed, 0 failed"),
+                  row("FAIL  ", version("no-blank"), "0 passed, 13 failed"),
+                  row("FAIL  ", version("by-make"), "0 passed, 13 failed"),
+                  row("ERROR ", version("empty"),
+                      "no version of heatprompt in " + version("empty") +
+                          ": no executable heatprompt, heatprompt.py, heatprompt.js or Makefile"),
+                  row("ok    ", file, "13 passed, 0 failed"),
+                  "5 versions: 2 passed, 2 failed, 1 not checked"}))
+        << checked.output;
+    // The two that failed, each reported whole, as a check of it alone is.
+    EXPECT_NE(checked.output.find("\n\nheatprompt: 13 cases, against " + version("no-blank") +
+                                  "/heatprompt\nFAIL  empty-input\n  through a pipe, line 1"),
+              std::string::npos)
+        << checked.output;
+    EXPECT_NE(checked.output.find("\n\nheatprompt: 13 cases, against make -s "
+                                  "--no-print-directory -C " +
+                                  version("by-make") + " run\nFAIL  empty-input\n  at a terminal"),
+              std::string::npos)
+        << checked.output;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "0 passed, 13 failed"), 2) << checked.output;
+
+    const Checked right = check({}, {version("right-py"), file});
+    EXPECT_EQ(right.status, 0) << right.output;
+}
+
+TEST_F(LessonsCheckClass, TapIsReadByProveOneTestACaseGroupedByVersion) {
+    ASSERT_STRNE(LESSONS_PROVE, "") << "prove is not installed (Debian: perl)";
+    const Checked mixed = check({"--format", "tap"},
+                                {learner("heatprompt-c"), version("no-blank"), version("empty")});
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_NE(mixed.output.find("TAP version 13\n1..3\n# Subtest: " + learner("heatprompt-c") +
+                                "\n    1..13\n    ok 1 - empty-input\n"),
+              std::string::npos)
+        << mixed.output;
+    const Checked proved = runOn({LESSONS_PROVE, "-e", "cat"}, mixed.output);
+    EXPECT_EQ(proved.status, 1) << proved.output;
+    EXPECT_NE(proved.output.find("Tests: 3 Failed: 2)\n  Failed tests:  2-3\n"), std::string::npos)
+        << proved.output;
+    EXPECT_EQ(proved.output.find("Parse errors"), std::string::npos) << proved.output;
+
+    const Checked single = lessonsCheck({"--format", "tap", "heatprompt", learner("heatprompt-c")});
+    EXPECT_EQ(single.status, 0) << single.output;
+    const Checked passed = runOn({LESSONS_PROVE, "-e", "cat"}, single.output);
+    EXPECT_EQ(passed.status, 0) << passed.output;
+    EXPECT_NE(passed.output.find("Tests=13,"), std::string::npos) << passed.output;
+}
+
+// Each version's and each case's status, as "status: status of each case".
+const char* const JSON_FIELDS = R"(
+import json, sys
+results = json.load(open(sys.argv[1]))
+assert set(results) == {"lesson", "status", "versions"}, results.keys()
+for version in results["versions"]:
+    assert set(version) == {"name", "command", "status", "message", "tests"}, version.keys()
+    for test in version["tests"]:
+        assert set(test) == {"name", "status", "message", "output"}, test.keys()
+        assert (test["message"] is None) == (test["status"] == "pass"), test
+    print(version["status"] + ":", " ".join(test["status"] for test in version["tests"]))
+print(results["status"])
+)";
+
+TEST_F(LessonsCheckClass, JsonHoldsTheDocumentedFieldsForEachVersionAndCase) {
+    ASSERT_STRNE(LESSONS_PYTHON, "") << "python3 is not installed";
+    const std::filesystem::path hangs = folder / "hangs";
+    std::filesystem::create_directories(hangs);
+    std::ofstream(hangs / "heatprompt.py") << "import time\ntime.sleep(3600)\n";
+    // What a version prints need not be UTF-8; the JSON must be.
+    const std::filesystem::path bytes = folder / "bytes.sh";
+    std::ofstream(bytes) << "#!/bin/sh\nprintf 'Enter Machine Temperature: \\377\\n'\n";
+    std::filesystem::permissions(bytes, std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    // Time enough for the right version on a busy machine; the one that
+    // hangs takes it twice.
+    const Checked checked = check({"--format", "json", "--timeout", "2"},
+                                  {learner("heatprompt-c"), version("no-blank"), hangs.string(),
+                                   version("empty"), bytes.string()});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_EQ(runOn({LESSONS_PYTHON, "-m", "json.tool"}, checked.output).status, 0)
+        << checked.output;
+    const std::filesystem::path script = folder / "fields.py";
+    std::ofstream(script) << JSON_FIELDS;
+    const Checked fields = runOn({LESSONS_PYTHON, script.string()}, checked.output);
+    const auto all = [](const std::string& status) {
+        std::string line;
+        for (int i = 0; i < 13; ++i) {
+            line += " " + status;
+        }
+        return line;
+    };
+    EXPECT_EQ(fields.output, "pass:" + all("pass") + "\nfail:" + all("fail") + "\nfail: fail fail" +
+                                 all("error").substr(0, 11 * 6) + "\nerror: \nfail:" + all("fail") +
+                                 "\nfail\n")
+        << checked.output;
 }
 
 // The example a document shows after the marker naming the learner's
