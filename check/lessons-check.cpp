@@ -26,7 +26,14 @@ namespace {
 constexpr int FAILED = 1;
 constexpr int USAGE = 2;
 double timeoutSeconds = 5;
+#ifdef LESSONS_SANITIZED_PROGRAMS
+// Built to check the lessons' sanitized programs, whose AddressSanitizer
+// reserves terabytes for its shadow memory at every start: memory is capped
+// only by --max-memory.
+Caps caps{DEFAULT_PROCESSES, 0};
+#else
 Caps caps{DEFAULT_PROCESSES, defaultMemoryMiB() << 20};
+#endif
 bool strictlyConfined = false;
 Format format = Format::Human;
 unsigned jobs = defaultJobs();
