@@ -64,15 +64,13 @@ void type(int terminal, const std::string& keys) {
     }
 }
 
-// A small file of /proc, or "" when it is gone (the thread has ended) or,
-// with mayBeDenied, cannot be read.
-std::string procFile(const std::string& path, bool mayBeDenied = false) {
+// A small file of /proc, or "" when it is gone (the thread has ended) or
+// cannot be read: a process is unreadable for a moment as it starts another
+// program, or as bubblewrap starts one in its namespaces.
+std::string procFile(const std::string& path) {
     const Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     char text[4096];
     const ssize_t count = file.get() < 0 ? -1 : read(file.get(), text, sizeof text - 1);
-    if (count < 0 && (errno == EACCES || errno == EPERM) && !mayBeDenied) {
-        throw std::runtime_error("cannot watch the program: " + path + ": " + std::strerror(errno));
-    }
     return count <= 0 ? "" : std::string(text, static_cast<std::size_t>(count));
 }
 
@@ -151,10 +149,9 @@ Look lookAt(pid_t program, const std::string& terminal, int confinerLevels) {
             }
             long call = -1;
             unsigned long long argument = ~0ull;
-            // A confined process is unreadable for a moment as it starts.
             if (depth >= confinerLevels &&
-                std::sscanf(procFile(task + "/syscall", confinerLevels > 0).c_str(), "%ld %llx",
-                            &call, &argument) >= 1 &&
+                std::sscanf(procFile(task + "/syscall").c_str(), "%ld %llx", &call, &argument) >=
+                    1 &&
                 takesInput(pid, call, argument, terminal)) {
                 look.inputWaiters.push_back(tid);
             }
