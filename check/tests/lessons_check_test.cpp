@@ -226,6 +226,8 @@ TEST(LessonsCheck, UsageErrorsAndCommandsThatCannotStartEndWithStatus2) {
                                                  {"--timeout", "x", "greet"},
                                                  {"--jobs", "0", "greet"},
                                                  {"--format", "xml", "greet"},
+                                                 {"--max-processes", "0", "greet"},
+                                                 {"--max-memory", "2e3", "greet"},
                                                  {"greet", "--each"},
                                                  {"nolesson", "--each", "/bin/true"},
                                                  {"greet", "/nonexistent/greet"}}) {
