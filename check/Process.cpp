@@ -205,26 +205,33 @@ void endLeftovers() {
 
 namespace {
 
-// The numbers in a small file of /proc ("" when it is gone).
-std::vector<long long> numbersOf(const std::string& path) {
-    std::ifstream file(path);
-    std::vector<long long> numbers;
-    for (long long number = 0; file >> number;) {
-        numbers.push_back(number);
-    }
-    return numbers;
-}
-
 // A process's data and stack, in bytes, as the kernel counts them against
 // RLIMIT_DATA (0 when it is gone).
 unsigned long long dataBytes(long pid) {
-    const std::vector<long long> pages = numbersOf("/proc/" + std::to_string(pid) + "/statm");
+    const std::vector<long long> pages =
+        numbersIn(procFile("/proc/" + std::to_string(pid) + "/statm"));
     return pages.size() > 5 ? static_cast<unsigned long long>(pages[5]) *
                                   static_cast<unsigned long long>(sysconf(_SC_PAGESIZE))
                             : 0;
 }
 
 }  // namespace
+
+std::string procFile(const std::string& path) {
+    const Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    char text[4096];
+    const ssize_t count = file.get() < 0 ? -1 : read(file.get(), text, sizeof text - 1);
+    return count <= 0 ? "" : std::string(text, static_cast<std::size_t>(count));
+}
+
+std::vector<long long> numbersIn(const std::string& text) {
+    std::vector<long long> numbers;
+    std::istringstream words(text);
+    for (long long number = 0; words >> number;) {
+        numbers.push_back(number);
+    }
+    return numbers;
+}
 
 std::vector<long> threadsOf(long pid) {
     std::vector<long> threads;
@@ -236,17 +243,24 @@ std::vector<long> threadsOf(long pid) {
     return threads;
 }
 
-std::string overCaps(pid_t program, const Caps& caps) {
-    std::vector<std::pair<long, int>> processes = {{program, 0}};  // and their depth
-    std::size_t counted = 0;
-    for (std::size_t next = 0; next < processes.size(); ++next) {
+std::vector<std::pair<long, int>> processTree(pid_t program) {
+    std::vector<std::pair<long, int>> processes = {{program, 0}};
+    for (std::size_t next = 0; next < processes.size() && processes.size() < 4096; ++next) {
         const auto [pid, depth] = processes[next];
         for (const long tid : threadsOf(pid)) {
-            for (const long long child : numbersOf("/proc/" + std::to_string(pid) + "/task/" +
-                                                   std::to_string(tid) + "/children")) {
+            for (const long long child :
+                 numbersIn(procFile("/proc/" + std::to_string(pid) + "/task/" +
+                                    std::to_string(tid) + "/children"))) {
                 processes.emplace_back(static_cast<long>(child), depth + 1);
             }
         }
+    }
+    return processes;
+}
+
+std::string overCaps(pid_t program, const Caps& caps) {
+    std::size_t counted = 0;
+    for (const auto& [pid, depth] : processTree(program)) {
         if (depth < caps.confinerLevels) {
             continue;
         }

@@ -90,8 +90,21 @@ struct RunResult {
 // they keep within them.
 std::string overCaps(pid_t program, const Caps& caps);
 
+// A small file of /proc, or "" when it is gone (the thread has ended) or
+// cannot be read: a process is unreadable for a moment as it starts another
+// program, or as bubblewrap starts one in its namespaces.
+std::string procFile(const std::string& path);
+
+// The numbers a text begins with, up to the first word that is not one.
+std::vector<long long> numbersIn(const std::string& text);
+
 // The threads of a process (none once it is gone).
 std::vector<long> threadsOf(long pid);
+
+// The program's process and every process below it, with its depth (0 for
+// the program's), found through each thread's list of children, so that a
+// process in a session of its own is still found; at most about 4096.
+std::vector<std::pair<long, int>> processTree(pid_t program);
 
 // A folder that what the checker starts may write in, emptied once each run
 // has ended; "" for none.

@@ -64,25 +64,6 @@ void type(int terminal, const std::string& keys) {
     }
 }
 
-// A small file of /proc, or "" when it is gone (the thread has ended) or
-// cannot be read: a process is unreadable for a moment as it starts another
-// program, or as bubblewrap starts one in its namespaces.
-std::string procFile(const std::string& path) {
-    const Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    char text[4096];
-    const ssize_t count = file.get() < 0 ? -1 : read(file.get(), text, sizeof text - 1);
-    return count <= 0 ? "" : std::string(text, static_cast<std::size_t>(count));
-}
-
-std::vector<long> numbersIn(const std::string& text) {
-    std::vector<long> numbers;
-    std::istringstream words(text);
-    for (long number = 0; words >> number;) {
-        numbers.push_back(number);
-    }
-    return numbers;
-}
-
 // Whether a thread asleep in this system call, with this first argument,
 // sleeps waiting for input from the terminal.
 bool takesInput(long pid, long call, unsigned long long firstArgument,
@@ -124,15 +105,10 @@ struct Look {
 
 Look lookAt(pid_t program, const std::string& terminal, int confinerLevels) {
     Look look;
-    std::vector<std::pair<long, int>> processes = {{program, 0}};  // and their depth
-    for (std::size_t next = 0; next < processes.size() && processes.size() < 4096; ++next) {
-        const auto [pid, depth] = processes[next];
+    for (const auto& [pid, depth] : processTree(program)) {
         for (const long tid : threadsOf(pid)) {
             const std::string task =
                 "/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid);
-            for (const long child : numbersIn(procFile(task + "/children"))) {
-                processes.emplace_back(child, depth + 1);
-            }
             const std::string stat = procFile(task + "/stat");
             const std::size_t nameEnd = stat.rfind(')');
             const char state = nameEnd == std::string::npos || nameEnd + 2 >= stat.size()
@@ -141,7 +117,7 @@ Look lookAt(pid_t program, const std::string& terminal, int confinerLevels) {
             if (state == 'Z' || state == 'X') {
                 continue;  // ended, waiting to be collected
             }
-            const std::vector<long> schedule = numbersIn(procFile(task + "/schedstat"));
+            const std::vector<long long> schedule = numbersIn(procFile(task + "/schedstat"));
             look.runs[tid] = schedule.size() >= 3 ? schedule[2] : -1;
             if (state != 'S') {
                 look.asleep = false;
