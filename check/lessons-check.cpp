@@ -12,12 +12,12 @@
 #include <iostream>
 #include <sstream>
 
-#include "CaseCheck.h"
-#include "Class.h"
-#include "Confinement.h"
-#include "ExpectedText.h"
-#include "Lesson.h"
-#include "Report.h"
+#include "cases/ExpectedText.h"
+#include "cases/Lesson.h"
+#include "class/Class.h"
+#include "report/Report.h"
+#include "sandbox/Confinement.h"
+#include "verdict/CaseCheck.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,7 @@
 #       main), the other sources it uses and the failure reports of
 #       console/, and installs it.  Its cases are the files in
 #       tests/<name>/ beside the calling CMakeLists.txt, in the form that
-#       check/Lesson.h describes: <case>.in (exact stdin) with <case>.out
+#       check/cases/Lesson.h describes: <case>.in (exact stdin) with <case>.out
 #       (exact stdout) or <case>.match (stdout with placeholders), a waits
 #       file for a program that reads input, a clock file for one that seeds
 #       from the clock.  They are installed for lessons-check, linked into
@@ -246,7 +246,7 @@ endfunction()
 # Whether <input> can be typed at a terminal as it is: a terminal does not
 # pass on a control byte other than the tab as typed, nor hold more than
 # 4094 bytes of a line before its newline.  lessons-check follows the same
-# rule (typedLines in check/TerminalCheck.cpp) and checks such a case
+# rule (typedLines in check/verdict/TerminalCheck.cpp) and checks such a case
 # through a pipe only.
 function(lessons_typable input result)
     # Runs of printable bytes and tabs: one of 4095 is a line too long (and

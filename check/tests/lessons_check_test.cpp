@@ -11,8 +11,8 @@
 #include <fstream>
 #include <regex>
 
-#include "ExpectedText.h"
-#include "Process.h"
+#include "cases/ExpectedText.h"
+#include "sandbox/Process.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "ExpectedText.h"
+#include "cases/ExpectedText.h"
 
 namespace {
 

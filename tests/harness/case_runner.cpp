@@ -8,7 +8,7 @@
 //   case_runner memory [--limit-mb N] PROGRAM                       (failures.cpp)
 //
 // The transcript and session modes are the checks that lessons-check makes
-// of every case (check/CaseCheck.h), so a case added here holds every
+// of every case (check/verdict/CaseCheck.h), so a case added here holds every
 // learner's version too.  Every program run gets a process group of its own
 // and no core dumps, and is killed when the timeout (--timeout S, default
 // 5 s a run) passes.  The wrapper starts the program: a cross build gives
@@ -86,7 +86,7 @@ int report(const Problems& problems) {
 
 // Feeds CASE.in to PROGRAM through a pipe; it must end with status 0 and
 // print EXPECTED: a .out file byte for byte, a .match file line by line
-// with placeholders (check/ExpectedText.h).  With --clock the program sees
+// with placeholders (check/cases/ExpectedText.h).  With --clock the program sees
 // a clock stopped at TIME (UTC, as "2026-12-08 12:00:00") through libfaketime
 // LIB; without LIB the case is skipped, or fails where LESSONS_CI is set.
 int transcript(const Options& options) {
@@ -96,7 +96,7 @@ int transcript(const Options& options) {
 
 // Types CASE.in at PROGRAM on a pseudo-terminal, a line at each wait, with
 // WAITS the texts its screen may end with then (the format of a lesson's
-// waits file, check/Lesson.h).  Not with --quick, the input is also ended at
+// waits file, check/cases/Lesson.h).  Not with --quick, the input is also ended at
 // every wait, in a run of its own.  Input that cannot be typed plainly is
 // skipped with a note.
 int session(const Options& options) {

@@ -11,10 +11,10 @@
 #include <cstring>
 #include <iostream>
 
-#include "CaseCheck.h"
-#include "ExpectedText.h"
-#include "Lesson.h"
-#include "Process.h"
+#include "cases/ExpectedText.h"
+#include "cases/Lesson.h"
+#include "sandbox/Process.h"
+#include "verdict/CaseCheck.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <regex>
 
-#include "ExpectedText.h"
+#include "cases/ExpectedText.h"
 
 struct Program {
     std::string name, folder, stoppedClock;

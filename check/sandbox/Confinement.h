@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "Process.h"
+#include "sandbox/Process.h"
 
 // The caps a version runs under unless options set others.
 constexpr unsigned DEFAULT_PROCESSES = 64;

@@ -1,4 +1,4 @@
-#include "CaseCheck.h"
+#include "verdict/CaseCheck.h"
 
 Problems checkThroughPipe(const Launch& launch, const std::string& input, const Expected& expected,
                           double timeoutSeconds) {

@@ -1,4 +1,4 @@
-#include "Process.h"
+#include "sandbox/Process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -18,7 +18,7 @@
 #include <sstream>
 #include <thread>
 
-#include "ExpectedText.h"
+#include "cases/ExpectedText.h"
 
 Fd::~Fd() {
     if (fd >= 0) {

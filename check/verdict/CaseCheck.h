@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Expected.h"
-#include "Process.h"
+#include "cases/Expected.h"
+#include "sandbox/Process.h"
 
 // What a check found wrong, each problem told in a few lines.
 struct Problems {

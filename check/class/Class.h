@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "Report.h"
+#include "report/Report.h"
 
 struct ClassCheck {
     std::string lesson;

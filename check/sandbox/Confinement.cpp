@@ -1,4 +1,4 @@
-#include "Confinement.h"
+#include "sandbox/Confinement.h"
 
 #include <pwd.h>
 #include <stdlib.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "ExpectedText.h"
+#include "cases/ExpectedText.h"
 
 namespace fs = std::filesystem;
 

@@ -1,9 +1,9 @@
-#include "Expected.h"
+#include "cases/Expected.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "ExpectedText.h"
+#include "cases/ExpectedText.h"
 
 std::string quoted(const std::string& text) {
     std::string shown = "\"";

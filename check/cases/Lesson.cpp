@@ -1,11 +1,11 @@
-#include "Lesson.h"
+#include "cases/Lesson.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <optional>
 
-#include "ExpectedText.h"
+#include "cases/ExpectedText.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "Class.h"
+#include "class/Class.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -14,8 +14,8 @@
 #include <list>
 #include <optional>
 
-#include "ExpectedText.h"
-#include "Process.h"
+#include "cases/ExpectedText.h"
+#include "sandbox/Process.h"
 
 extern char** environ;
 

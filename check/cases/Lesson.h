@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "Process.h"
+#include "sandbox/Process.h"
 
 struct Case {
     std::string name;

@@ -22,7 +22,7 @@
 #include <sstream>
 #include <tuple>
 
-#include "CaseCheck.h"
+#include "verdict/CaseCheck.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Report.h"
+#include "report/Report.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "Expected.h"
+#include "cases/Expected.h"
 
 namespace {
 
