@@ -1,14 +1,17 @@
-// lessons-check PROGRAM [COMMAND [ARG...]]
-// lessons-check PROGRAM --each VERSION...
+// lessons-check [OPTION]... PROGRAM [OPTION]... [COMMAND [ARG...]]
+// lessons-check [OPTION]... PROGRAM --each VERSION... (options anywhere)
 //
 // Holds anyone's version of a lesson to the lesson's own cases: each case's
 // input through a pipe, then, for a lesson that reads input, the same input
 // typed at a pseudo-terminal a line at each wait; or a class's versions,
-// several at a time (Class.h).  See lessons-check(1).
+// several at a time (class/Class.h).  Every version runs confined
+// (sandbox/Confinement.h).  See lessons-check(1).
 #include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <sstream>
 
@@ -17,7 +20,8 @@
 #include "class/Class.h"
 #include "report/Report.h"
 #include "sandbox/Confinement.h"
-#include "verdict/CaseCheck.h"
+#include "sandbox/Paths.h"
+#include "verdict/VersionCheck.h"
 
 namespace fs = std::filesystem;
 
@@ -25,22 +29,10 @@ namespace {
 
 constexpr int FAILED = 1;
 constexpr int USAGE = 2;
-double timeoutSeconds = 5;
-#ifdef LESSONS_SANITIZED_PROGRAMS
-// Built to check the lessons' sanitized programs, whose AddressSanitizer
-// reserves terabytes for its shadow memory at every start: memory is capped
-// only by --max-memory.
-Caps caps{DEFAULT_PROCESSES, 0};
-#else
-Caps caps{DEFAULT_PROCESSES, defaultMemoryMiB() << 20};
-#endif
-bool strictlyConfined = false;
-Format format = Format::Human;
-unsigned jobs = defaultJobs();
 
 const char* const HELP =
-    "Usage: lessons-check [OPTION]... [--] PROGRAM [COMMAND [ARG]...]\n"
-    "  or:  lessons-check [OPTION]... [--] PROGRAM --each VERSION...\n"
+    "Usage: lessons-check [OPTION]... PROGRAM [OPTION]... [COMMAND [ARG]...]\n"
+    "  or:  lessons-check [OPTION]... PROGRAM --each VERSION...\n"
     "  or:  lessons-check --list\n"
     "Check a version of the lesson PROGRAM against the lesson's cases: every\n"
     "case's input is given to COMMAND through a pipe and the output compared\n"
@@ -50,30 +42,37 @@ const char* const HELP =
     "COMMAND is any command: a compiled program, or an interpreter and its\n"
     "script.  Without it the lesson's own program beside lessons-check is\n"
     "checked.  PROGRAM is the name of a lesson, as --list lists them.  At each\n"
-    "wait the screen must end with the prompt the lesson's own program shows\n"
-    "there.  What COMMAND writes to standard error is shown with a failure.\n"
+    "wait the screen must be what the lesson's own program shows there.  What\n"
+    "COMMAND writes to standard error is shown with a failure.\n"
     "COMMAND runs confined: with bubblewrap, without the network and without\n"
-    "the user's files, in a folder of its own that is gone after each run;\n"
+    "the user's files, in a copy of its folder that is new in each run;\n"
     "whatever it starts ends with the run.\n"
     "Once two cases did not end in time, the others are not run.\n"
     "With --each, every VERSION, a folder or a file, is checked, several at a\n"
     "time.  A folder holds an executable named PROGRAM, or PROGRAM.py (run by\n"
     "python3), or PROGRAM.js (run by node), or a Makefile whose target \"run\"\n"
     "starts it; a file is run by its ending (.py, .js) or as it is.\n"
+    "Options may come before or after PROGRAM, and anywhere among the\n"
+    "versions; from COMMAND on, every word is the version's own.\n"
     "\n"
     "  --timeout SECONDS  give each run of COMMAND SECONDS to end instead of 5\n"
     "                     (for a slow machine, or a program under valgrind)\n"
+    "  --budget SECONDS   stop checking a version once its runs together took\n"
+    "                     SECONDS (300 unless set); the cases left are not run\n"
     "  --jobs N           with --each, check N versions at a time instead of one\n"
     "                     for each processor\n"
     "  --format FORMAT    show the results as FORMAT: human (the default), tap\n"
     "                     (TAP version 13, for prove), or json\n"
-    "  --max-processes N  stop a run that has more than N processes at once\n"
-    "                     (64 unless set)\n"
-    "  --max-memory MIB   cap each process's memory at MIB mebibytes (unless\n"
-    "                     set, a 16th of the machine's memory, at least 1024)\n"
+    "  --max-tasks N      stop a run whose processes and threads together come\n"
+    "                     to N (64 unless set); --max-processes is the same\n"
+    "  --max-memory MIB   cap a run's memory, its processes and what it writes\n"
+    "                     together, at MIB mebibytes (unless set, a 16th of the\n"
+    "                     machine's memory, at least 1024)\n"
     "  --confine=strict   fail instead of running COMMAND where bubblewrap\n"
-    "                     cannot confine it (by default it then runs with the\n"
-    "                     caps only, and a note says so)\n"
+    "                     cannot confine it (by default a single check then\n"
+    "                     runs it unconfined, after a note)\n"
+    "  --unconfined       with --each, check versions even where bubblewrap\n"
+    "                     cannot confine them (refused unless given)\n"
     "  --list             list the lessons and the number of cases of each\n"
     "  --help             display this help and exit\n"
     "  --version          output version information and exit\n"
@@ -90,14 +89,35 @@ const char* const VERSION = "lessons-check (Console Lessons) " LESSONS_VERSION
                             "This is free software: you are free to change and redistribute it.\n"
                             "There is NO WARRANTY, to the extent permitted by law.\n";
 
-std::string casesCount(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " case" : " cases");
-}
+// What the options asked for.
+struct Settings {
+    CheckSettings check;
+    unsigned tasks = DEFAULT_TASKS;
+#ifdef LESSONS_SANITIZED_PROGRAMS
+    // Built to check the lessons' sanitized programs, whose AddressSanitizer
+    // reserves terabytes for its shadow memory at every start: memory is
+    // capped only by --max-memory.
+    unsigned long long memoryMiB = 0;
+#else
+    unsigned long long memoryMiB = defaultMemoryMiB();
+#endif
+    bool strict = false, unconfined = false;
+    Format format = Format::Human;
+    unsigned jobs = defaultJobs();
+};
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 int usageError(const std::string& problem) {
     std::cerr << "lessons-check: " << problem << "\n"
               << "Try 'lessons-check --help' for more information.\n";
     return USAGE;
+}
+
+std::string casesCount(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " case" : " cases");
 }
 
 std::vector<std::string> lessonNames(const fs::path& cases) {
@@ -126,44 +146,6 @@ int listLessons() {
     return 0;
 }
 
-// Both checks of one case: through a pipe, then (once that passed, and for a
-// lesson that reads input) typed at a terminal.  Throws CannotStart.
-CaseResult checkCase(const Lesson& lesson, const Case& lessonCase, const Launch& launch,
-                     const Launch* lessonsOwn) {
-    const std::string input = readFile(lessonCase.input);
-    const Expected expected(lessonCase.expected);
-    Problems problems = checkThroughPipe(launch, input, expected, timeoutSeconds);
-    CaseResult result{lessonCase.name, Status::Pass, {}, "", std::move(problems.output)};
-    if (problems.none() && !lesson.waitTexts.empty()) {
-        try {
-            problems = checkAtTerminal(launch, input, expected, lesson.waitTexts, lessonsOwn,
-                                       timeoutSeconds, true);
-        } catch (const NotTypable& reason) {
-            result.note = "through a pipe only: " + reason.why;
-        }
-    }
-    if (!problems.none()) {
-        result.status = Status::Fail;
-        result.problems = std::move(problems.found);
-    }
-    return result;
-}
-
-// A version that never ends costs the timeout at every case: once it has
-// not ended in this many cases, the others are not run.
-constexpr int CASES_OUT_OF_TIME = 2;
-
-// Whether a run of the case was stopped at the timeout, as the checks tell it.
-bool ranOutOfTime(const CaseResult& result) {
-    RunResult timedOut;
-    timedOut.timedOut = true;
-    const std::string stopped = "the program " + timedOut.describe(timeoutSeconds);
-    return std::any_of(
-        result.problems.begin(), result.problems.end(), [&](const std::string& problem) {
-            return problem.substr(0, problem.find('\n')).find(stopped) != std::string::npos;
-        });
-}
-
 // Whether a name can be a lesson's: a plain word, as every program's is, so
 // that neither "." nor a path reaches the cases' folder.
 bool lessonName(const std::string& name) {
@@ -176,191 +158,279 @@ bool knownLesson(const std::string& name) {
     return lessonName(name) && fs::is_directory(casesFolder() / name, none);
 }
 
-int unknownLesson(const std::string& name) {
-    return usageError("no lesson is named '" + name.substr(0, 64) +
-                      (name.size() > 64 ? "..." : "") + "' (lessons-check --list lists them)");
+void requireLesson(const std::string& name) {
+    if (!knownLesson(name)) {
+        throw UsageError("no lesson is named " + quoted(name.substr(0, 64)) +
+                         (name.size() > 64 ? "..." : "") + " (lessons-check --list lists them)");
+    }
 }
 
-int checkLesson(const std::string& name, std::vector<std::string> command) {
-    const fs::path folder = casesFolder() / name;
-    if (!knownLesson(name)) {
-        return unknownLesson(name);
+// What no version may see: the lessons' own programs, where they are
+// installed with the system's, their cases and their documents.
+std::vector<std::string> lessonsOwnFiles() {
+    std::error_code none;
+    const fs::path self = fs::read_symlink("/proc/self/exe", none);
+    std::vector<std::string> masked = {casesFolder().string()};
+    for (const std::string& name : lessonNames(casesFolder())) {
+        masked.push_back((self.parent_path() / name).string());
     }
-    const Lesson lesson = readLesson(folder);
-    // The lesson's own program shows where each wait comes.
-    const fs::path own = fs::read_symlink("/proc/self/exe").parent_path() / lesson.name;
+    masked.push_back((self.parent_path().parent_path() / "share/doc/console-lessons").string());
+    return masked;
+}
+
+ConfinementPlan confinementPlan(const Settings& settings) {
+    ConfinementPlan plan = planWithCaps(settings.tasks, settings.memoryMiB << 20);
+    if (settings.memoryMiB == 0) {
+        plan.limits.memoryBytes = plan.caps.memoryBytes = 0;
+        plan.limits.writableBytes = 64ull << 20;
+    }
+    plan.masked = lessonsOwnFiles();
+    std::error_code none;
+    plan.supervisorProgram = fs::read_symlink("/proc/self/exe", none).string();
+    return plan;
+}
+
+// Where no sandbox can be had: a note, a refusal, or nothing to say.
+// Returns the reason, "" when versions are confined.
+std::string confinementShortfall(ConfinementPlan& plan) {
+    std::string whyNot;
+    plan.bwrap = workingBubblewrap(whyNot);
+    return whyNot;
+}
+
+// The program the command's first word runs, as the user's PATH finds it.
+std::string programOf(const std::vector<std::string>& command) {
     if (command.empty()) {
+        return "";
+    }
+    const char* const path = getenv("PATH");
+    return command[0].find('/') != std::string::npos
+               ? command[0]
+               : onPath(command[0], path != nullptr ? path : "/usr/bin:/bin");
+}
+
+int checkLesson(const std::string& name, std::vector<std::string> command,
+                const Settings& settings) {
+    requireLesson(name);
+    const Lesson lesson = readLesson(casesFolder() / name);
+    const fs::path own = lessonsOwnProgram(name);
+    const bool ownProgram = command.empty();
+    if (ownProgram) {
         command.push_back(own.string());
     }
-    VersionReport report(format, std::cout);
+    VersionReport report(settings.format, std::cout);
     report.begin(lesson.name, lesson.cases.size(), command);
-    const Confinement confinement(caps);
-    if (!confinement.isFull()) {
-        if (strictlyConfined) {
-            report.finishUnchecked("cannot confine the version here (--confine=strict): " +
-                                   confinement.shortfall());
-            return FAILED;
+    if (!ownProgram) {
+        if (const std::string what = isLessonsOwn(programOf(command), name); !what.empty()) {
+            return report.finishUnchecked(what);
         }
-        std::cerr << "lessons-check: note: versions are not confined here ("
-                  << confinement.shortfall()
-                  << "): they may reach the network and the user's files; only the caps on "
+    }
+    ConfinementPlan plan = confinementPlan(settings);
+    if (ownProgram) {
+        // The lesson's own program, checked as a version is: shown to itself.
+        plan.masked.erase(std::remove(plan.masked.begin(), plan.masked.end(), own.string()),
+                          plan.masked.end());
+    }
+    if (const std::string whyNot = confinementShortfall(plan); !whyNot.empty()) {
+        if (settings.strict) {
+            return report.finishUnchecked("cannot confine the version here (--confine=strict): " +
+                                          whyNot);
+        }
+        std::cerr << "lessons-check: note: the version runs unconfined here (" << whyNot
+                  << "): it may reach the network and the user's files; only the caps on "
                      "processes and memory hold\n";
     }
-
-    Launch launch(command), lessonsOwn({own.string()});
-    const bool ownFound = access(own.c_str(), X_OK) == 0;
-    // Why the cases left are not run, once they are not.
-    std::string notRun;
-    if (!lesson.clock.empty()) {
-        const std::string library = faketimeLibrary();
-        if (library.empty()) {
-            notRun = "they stop the clock at " + lesson.clock +
-                     " with libfaketime, which is not installed (Debian package: faketime)";
-        }
-        launch = withStoppedClock(launch, lesson.clock, library);
-        lessonsOwn = withStoppedClock(lessonsOwn, lesson.clock, library);
-    }
-    int outOfTime = 0;
     try {
-        // The lesson's own program, which shows where each wait comes, is
-        // not confined: it is not the code under check.
-        launch = confinement.confined(launch);
-        for (const Case& lessonCase : lesson.cases) {
-            if (!notRun.empty()) {
-                report.add({lessonCase.name, Status::Error, {}, notRun, ""});
-                continue;
-            }
-            CaseResult result =
-                checkCase(lesson, lessonCase, launch, ownFound ? &lessonsOwn : nullptr);
-            outOfTime += ranOutOfTime(result) ? 1 : 0;
-            if (outOfTime == CASES_OUT_OF_TIME) {
-                std::ostringstream seconds;
-                seconds << timeoutSeconds;
-                notRun =
-                    std::to_string(outOfTime) + " cases did not end within " + seconds.str() + " s";
-            }
-            report.add(std::move(result));
+        const std::unique_ptr<Confinement> confinement = Confinement::forCommand(command, plan);
+        if (!confinement->note().empty()) {
+            std::cerr << "lessons-check: note: " << confinement->note() << "\n";
         }
+        LessonsOwn learned(lesson, settings.check);
+        checkVersion(lesson, learned, confinement->program(), settings.check,
+                     [&](CaseResult result) { report.add(std::move(result)); });
     } catch (const CannotStart& error) {
         return report.finishUnchecked(error.what());
     }
     return report.finish();
 }
 
-// The number of seconds --timeout gives, or 0 when it is not one.
-double readSeconds(const std::string& text) {
+// The number of seconds an option gives, or 0 when it is not one.
+double readSeconds(const std::string& text, double most) {
     std::istringstream in(text);
     double seconds = 0;
-    return in >> seconds && in.peek() == EOF && seconds > 0 && seconds <= 3600 ? seconds : 0;
+    return in >> seconds && in.peek() == EOF && seconds > 0 && seconds <= most ? seconds : 0;
 }
 
 // The whole number an option gives, from 1 to most, or 0 when it is not one.
 unsigned long long readCount(const std::string& text, unsigned long long most) {
     std::istringstream in(text);
     unsigned long long count = 0;
-    return text.find_first_not_of("0123456789") == std::string::npos && in >> count && count >= 1 &&
-                   count <= most
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos &&
+                   in >> count && count >= 1 && count <= most
                ? count
                : 0;
 }
 
-// The number of versions --jobs checks at a time, or 0 when it is not one.
-unsigned readJobs(const std::string& text) {
-    std::istringstream in(text);
-    unsigned count = 0;
-    return in >> count && in.peek() == EOF && count <= 1024 ? count : 0;
-}
+// The command line, read: options may stand anywhere before COMMAND, as
+// --name VALUE or --name=VALUE.
+class CommandLine {
+public:
+    explicit CommandLine(std::vector<std::string> args) : args(std::move(args)) {}
 
-// A class check hands its versions' checks their results' format as a
-// record, which only it reads: the record is no choice of --format's.
-bool readFormatOption(const std::string& name) {
-    if (name == "record") {
-        format = Format::Record;
-        return true;
+    // Reads everything; what is not an option is the lesson, the command or
+    // the versions.
+    void read(Settings& settings) {
+        bool ended = false;  // after "--", nothing more is an option
+        for (at = 0; at < args.size(); ++at) {
+            const std::string& arg = args[at];
+            if (!ended && arg == "--") {
+                ended = true;
+            } else if (!ended && isOption(arg)) {
+                option(arg, settings);
+            } else if (lesson.empty() && !listing) {
+                lesson = arg;
+            } else if (!each && arg == "--each" && !ended && command.empty()) {
+                each = true;
+            } else if (each) {
+                versions.push_back(arg);
+            } else {
+                // COMMAND: from here on every word is the version's own.
+                command.assign(args.begin() + static_cast<std::ptrdiff_t>(at), args.end());
+                break;
+            }
+        }
     }
-    return readFormat(name, format);
-}
 
-// PROGRAM --each VERSION...: args[at] is PROGRAM.  Each version's check gets
-// the options given here.
-int checkVersions(const std::vector<std::string>& args, std::size_t at) {
+    std::string lesson;
+    std::vector<std::string> command, versions;
+    bool each = false, listing = false, helping = false, telling = false;
+
+private:
+    // Only an option of lessons-check's own: a folder named "--help/" or
+    // "-rf" is a version, a word of a command.
+    bool isOption(const std::string& arg) const {
+        if (arg.rfind("--", 0) != 0 || (arg == "--each" && !lesson.empty())) {
+            return false;
+        }
+        const std::string name = arg.substr(0, arg.find('='));
+        static const char* const known[] = {"--timeout",    "--budget",    "--jobs",
+                                            "--format",     "--max-tasks", "--max-processes",
+                                            "--max-memory", "--confine",   "--unconfined",
+                                            "--list",       "--help",      "--version"};
+        return std::any_of(std::begin(known), std::end(known),
+                           [&](const char* option) { return name == option; });
+    }
+
+    // The option's value: after its "=", or the next word.
+    std::string value(const std::string& arg) {
+        const std::size_t equals = arg.find('=');
+        if (equals != std::string::npos) {
+            return arg.substr(equals + 1);
+        }
+        if (at + 1 >= args.size()) {
+            throw UsageError(arg + " takes a value");
+        }
+        return args[++at];
+    }
+
+    void option(const std::string& arg, Settings& settings) {
+        const std::string name = arg.substr(0, arg.find('='));
+        if (name == "--timeout") {
+            settings.check.timeoutSeconds = readSeconds(value(arg), 3600);
+            require(settings.check.timeoutSeconds > 0,
+                    "--timeout takes a number of seconds, up to 3600");
+        } else if (name == "--budget") {
+            settings.check.budgetSeconds = readSeconds(value(arg), 86400);
+            require(settings.check.budgetSeconds > 0,
+                    "--budget takes a number of seconds, up to 86400");
+        } else if (name == "--jobs") {
+            settings.jobs = static_cast<unsigned>(readCount(value(arg), 1024));
+            require(settings.jobs > 0, "--jobs takes a number of versions, from 1 to 1024");
+        } else if (name == "--format") {
+            require(readFormat(value(arg), settings.format), "--format takes human, tap or json");
+        } else if (name == "--max-tasks" || name == "--max-processes") {
+            settings.tasks = static_cast<unsigned>(readCount(value(arg), 4096));
+            require(settings.tasks > 0, name + " takes a number, from 1 to 4096");
+        } else if (name == "--max-memory") {
+            settings.memoryMiB = readCount(value(arg), 1 << 20);
+            require(settings.memoryMiB > 0,
+                    "--max-memory takes a number of MiB, from 1 to 1048576");
+        } else if (name == "--confine") {
+            require(value(arg) == "strict", "--confine takes strict (--confine=strict)");
+            settings.strict = true;
+        } else if (name == "--unconfined") {
+            flag(arg);
+            settings.unconfined = true;
+        } else {
+            flag(arg);
+            (name == "--list" ? listing : name == "--help" ? helping : telling) = true;
+        }
+    }
+
+    void flag(const std::string& arg) const {
+        require(arg.find('=') == std::string::npos,
+                arg.substr(0, arg.find('=')) + " takes no value");
+    }
+
+    static void require(bool holds, const std::string& otherwise) {
+        if (!holds) {
+            throw UsageError(otherwise);
+        }
+    }
+
+    std::vector<std::string> args;
+    std::size_t at = 0;
+};
+
+int checkEach(const CommandLine& line, const Settings& settings) {
+    requireLesson(line.lesson);
+    if (line.versions.empty()) {
+        throw UsageError("--each takes the versions to check: folders or files");
+    }
+    ConfinementPlan plan = confinementPlan(settings);
+    if (const std::string whyNot = confinementShortfall(plan); !whyNot.empty()) {
+        if (!settings.unconfined || settings.strict) {
+            std::cerr << "lessons-check: cannot confine the versions here (" << whyNot
+                      << "): no version was run; --unconfined runs them all the same, with "
+                         "nothing between them and the user's files and network\n";
+            return FAILED;
+        }
+        std::cerr << "lessons-check: note: the versions run unconfined here (" << whyNot
+                  << "), as --unconfined asks: they may reach the network, the user's files "
+                     "and one another\n";
+    }
     ClassCheck check;
-    check.lesson = args[at];
-    check.versions.assign(args.begin() + static_cast<std::ptrdiff_t>(at) + 2, args.end());
-    check.options.assign(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(at));
-    if (!check.options.empty() && check.options.back() == "--") {
-        check.options.pop_back();
-    }
-    check.jobs = jobs;
-    check.format = format;
-    if (!knownLesson(check.lesson)) {
-        return unknownLesson(check.lesson);
-    }
-    if (check.versions.empty()) {
-        return usageError("--each takes the versions to check: folders or files");
-    }
+    check.lesson = line.lesson;
+    check.versions = line.versions;
+    check.jobs = settings.jobs;
+    check.format = settings.format;
+    check.settings = settings.check;
+    check.plan = plan;
     return checkClass(check);
 }
 
-int run(std::vector<std::string> args) {
+int run(const std::vector<std::string>& args) {
+    Settings settings;
+    CommandLine line(args);
     try {
-        // Options come first; "--" ends them, so that a lesson's name or a
-        // command may follow it whatever it begins with.
-        std::size_t at = 0;
-        for (; at < args.size() && args[at].rfind("-", 0) == 0; ++at) {
-            const std::string& option = args[at];
-            if (option == "--") {
-                ++at;
-                break;
-            } else if (option == "--timeout") {
-                timeoutSeconds = at + 1 < args.size() ? readSeconds(args[++at]) : 0;
-                if (timeoutSeconds == 0) {
-                    return usageError("--timeout takes a number of seconds, up to 3600");
-                }
-            } else if (option == "--max-processes") {
-                caps.processes =
-                    static_cast<unsigned>(at + 1 < args.size() ? readCount(args[++at], 4096) : 0);
-                if (caps.processes == 0) {
-                    return usageError("--max-processes takes a number, from 1 to 4096");
-                }
-            } else if (option == "--max-memory") {
-                caps.memoryBytes = (at + 1 < args.size() ? readCount(args[++at], 1 << 20) : 0)
-                                   << 20;
-                if (caps.memoryBytes == 0) {
-                    return usageError("--max-memory takes a number of MiB, from 1 to 1048576");
-                }
-            } else if (option == "--confine=strict") {
-                strictlyConfined = true;
-            } else if (option == "--jobs") {
-                jobs = at + 1 < args.size() ? readJobs(args[++at]) : 0;
-                if (jobs == 0) {
-                    return usageError("--jobs takes a number of versions, from 1 to 1024");
-                }
-            } else if (option == "--format") {
-                if (at + 1 == args.size() || !readFormatOption(args[++at])) {
-                    return usageError("--format takes human, tap or json");
-                }
-            } else if (option == "--help") {
-                std::cout << HELP;
-                return 0;
-            } else if (option == "--version") {
-                std::cout << VERSION;
-                return 0;
-            } else if (option == "--list") {
-                return at + 1 == args.size() ? listLessons()
-                                             : usageError("--list takes no arguments");
-            } else {
-                return usageError("unrecognized option '" + option + "'");
-            }
-        }
-        if (at == args.size()) {
+        line.read(settings);
+        if (line.helping) {
+            std::cout << HELP;
+            return 0;
+        } else if (line.telling) {
+            std::cout << VERSION;
+            return 0;
+        } else if (line.listing) {
+            return line.lesson.empty() && line.command.empty()
+                       ? listLessons()
+                       : usageError("--list takes no arguments");
+        } else if (line.lesson.empty()) {
             return usageError("missing PROGRAM, the lesson to check");
         }
-        if (at + 1 < args.size() && args[at + 1] == "--each") {
-            return checkVersions(args, at);
-        }
-        return checkLesson(args[at],
-                           {args.begin() + static_cast<std::ptrdiff_t>(at) + 1, args.end()});
+        return line.each ? checkEach(line, settings)
+                         : checkLesson(line.lesson, line.command, settings);
+    } catch (const UsageError& error) {
+        return usageError(error.what());
     } catch (const CannotStart& error) {
         std::cout.flush();
         std::cerr << "lessons-check: " << error.what() << "\n";
@@ -375,11 +445,20 @@ int run(std::vector<std::string> args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], SUPERVISE) == 0) {
+        return supervise(std::atoi(argv[2]));
+    }
     // The program under check may stop reading its input at any moment.
     signal(SIGPIPE, SIG_IGN);
     const int status = run({argv + 1, argv + argc});
     if (!std::cout.flush()) {
-        std::cerr << "lessons-check: write error\n";
+        if (errno == EPIPE) {
+            // The reader has gone, as `lessons-check ... | head` has it:
+            // ended as cat is.
+            signal(SIGPIPE, SIG_DFL);
+            raise(SIGPIPE);
+        }
+        std::cerr << "lessons-check: write error: " << std::strerror(errno) << "\n";
         return FAILED;
     }
     return status;

@@ -100,9 +100,16 @@ std::string faketimeLibrary() {
     return "";
 }
 
-Launch withStoppedClock(Launch launch, const std::string& clock, const std::string& library) {
+void stopClock(RunRequest& request, const std::string& clock, const std::string& library) {
     // Without "@" before it, the time stands still at the time given.
-    launch.environment.insert(launch.environment.end(),
-                              {{"FAKETIME", clock}, {"TZ", "UTC"}, {"LD_PRELOAD", library}});
-    return launch;
+    auto& environment = request.environment;
+    environment.erase(std::remove_if(environment.begin(), environment.end(),
+                                     [](const auto& variable) {
+                                         return variable.first == "FAKETIME" ||
+                                                variable.first == "TZ" ||
+                                                variable.first == "LD_PRELOAD";
+                                     }),
+                      environment.end());
+    environment.insert(environment.end(),
+                       {{"FAKETIME", clock}, {"TZ", "UTC"}, {"LD_PRELOAD", library}});
 }

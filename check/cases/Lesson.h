@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "sandbox/Process.h"
+#include "sandbox/Supervisor.h"
 
 struct Case {
     std::string name;
@@ -42,5 +42,5 @@ std::filesystem::path casesFolder();
 // libfaketime as Debian installs it, or "" when it is not installed.
 std::string faketimeLibrary();
 
-// The launch with the clock stopped at `clock` by libfaketime, preloaded.
-Launch withStoppedClock(Launch launch, const std::string& clock, const std::string& library);
+// Stops the run's clock at `clock`, with libfaketime preloaded.
+void stopClock(RunRequest& request, const std::string& clock, const std::string& library);

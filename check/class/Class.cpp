@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,46 +14,59 @@
 #include <list>
 #include <optional>
 
+#include "cases/Expected.h"
 #include "cases/ExpectedText.h"
 #include "sandbox/Process.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool executableFile(const fs::path& path) {
+// A name as given, without the slashes a shell's */ leaves at its end.
+fs::path whole(const std::string& version) {
+    std::string path = version;
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+// The entry's own kind, never followed through a link.
+fs::file_status ownStatus(const fs::path& path) {
     std::error_code none;
-    return fs::is_regular_file(path, none) && access(path.c_str(), X_OK) == 0;
+    return fs::symlink_status(path, none);
 }
 
-// A path as a command's first word: one without a slash would be looked
-// for on PATH instead.
-std::string asProgram(const fs::path& path) {
-    const std::string text = path.string();
-    return text.find('/') == std::string::npos ? "./" + text : text;
+bool runnable(const fs::path& path) {
+    const fs::file_status status = ownStatus(path);
+    return fs::is_symlink(status) ||
+           (fs::is_regular_file(status) &&
+            (status.permissions() & fs::perms::owner_exec) != fs::perms::none);
 }
 
-// A script by its ending, before the file's own mode: a script that is
-// executable but has no #! line would be run by the shell.
+// A name as a command's word in the version's folder: never a PATH lookup,
+// never an option.
+std::string here(const fs::path& name) {
+    return "./" + name.filename().string();
+}
+
 std::optional<std::vector<std::string>> commandForFile(const fs::path& file) {
-    std::error_code none;
-    if (!fs::is_regular_file(file, none)) {
+    const fs::file_status status = ownStatus(file);
+    if (!fs::is_regular_file(status) && !fs::is_symlink(status)) {
         return std::nullopt;
     } else if (file.extension() == ".py") {
-        return std::vector<std::string>{"python3", file.string()};
+        return std::vector<std::string>{"python3", here(file)};
     } else if (file.extension() == ".js") {
-        return std::vector<std::string>{"node", file.string()};
-    } else if (executableFile(file)) {
-        return std::vector<std::string>{asProgram(file)};
+        return std::vector<std::string>{"node", here(file)};
+    } else if (runnable(file)) {
+        return std::vector<std::string>{here(file)};
     }
     return std::nullopt;
 }
 
 std::vector<std::string> commandForFolder(const fs::path& folder, const std::string& lesson) {
-    if (executableFile(folder / lesson)) {
-        return {asProgram(folder / lesson)};
+    if (runnable(folder / lesson)) {
+        return {here(lesson)};
     }
     for (const char* ending : {".py", ".js"}) {
         if (auto command = commandForFile(folder / (lesson + ending))) {
@@ -61,16 +74,17 @@ std::vector<std::string> commandForFolder(const fs::path& folder, const std::str
         }
     }
     for (const char* makefile : {"GNUmakefile", "makefile", "Makefile"}) {
-        std::error_code none;
-        if (fs::is_regular_file(folder / makefile, none)) {
-            return {"make", "-s", "--no-print-directory", "-C", folder.string(), "run"};
+        if (fs::is_regular_file(ownStatus(folder / makefile))) {
+            return {"make", "-s", "--no-print-directory", "run"};
         }
     }
-    throw NoVersion("no version of " + lesson + " in " + folder.string() + ": no executable " +
-                    lesson + ", " + lesson + ".py, " + lesson + ".js or Makefile");
+    throw NoVersion("no version of " + lesson + " in " + quoted(folder.string()) +
+                    ": no executable " + lesson + ", " + lesson + ".py, " + lesson +
+                    ".js or Makefile");
 }
 
-// One version's check, running: what it writes is gathered until it ends.
+// One version's check, running: its record and its messages are gathered
+// until it ends.
 struct Running {
     std::size_t index;
     pid_t pid;
@@ -78,49 +92,56 @@ struct Running {
     std::string recordText, errorsText;
 };
 
-// Starts lessons-check on the version, its record on one pipe and its
-// messages on another, reading nothing.
-Running startCheck(std::size_t index, const std::vector<std::string>& args) {
-    auto [recordIn, recordOut] = makePipe();
-    auto [errorsIn, errorsOut] = makePipe();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, recordOut.get(), 1);
-    posix_spawn_file_actions_adddup2(&actions, errorsOut.get(), 2);
-    std::vector<char*> argv;
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
-        throw std::runtime_error("cannot start " + args[0] + ": " + std::strerror(error));
-    }
-    fcntl(recordIn.get(), F_SETFL, O_NONBLOCK);
-    fcntl(errorsIn.get(), F_SETFL, O_NONBLOCK);
-    return {index, pid, std::move(recordIn), std::move(errorsIn), "", ""};
-}
-
 // Far more than a record holds: a version's output is cut short in it.
-constexpr std::size_t RECORD_LIMIT = std::size_t{64} << 20;
+constexpr std::size_t RECORD_LIMIT = std::size_t{16} << 20;
 // A check's own messages: a line or two.
 constexpr std::size_t ERRORS_KEPT_BY_CLASS = 16384;
 
-// Waits up to a tenth of a second for any check to write, and reads it.
-void gather(std::list<Running>& running) {
-    std::vector<pollfd> ready;
-    for (const Running& check : running) {
-        ready.push_back({check.record.get(), POLLIN, 0});
-        ready.push_back({check.errors.get(), POLLIN, 0});
+// Set by Ctrl-C (SIGINT) or SIGTERM: the class check ends what runs, and
+// reports what has finished.
+volatile sig_atomic_t interrupted = 0;
+
+void interrupt(int) {
+    interrupted = 1;
+}
+
+// In the forked check of one version: everything it finds goes into the
+// record; its standard output is nobody's, its messages go to the class.
+[[noreturn]] void checkOneVersion(const ClassCheck& check, const Lesson& lesson,
+                                  LessonsOwn& lessonsOwn, std::size_t index, int record,
+                                  int errors) {
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    const int nothing = open("/dev/null", O_RDWR | O_CLOEXEC);
+    dup2(nothing, 0);
+    dup2(nothing, 1);
+    dup2(errors, 2);
+    VersionResult result;
+    result.lesson = check.lesson;
+    result.caseCount = lesson.cases.size();
+    const std::string& version = check.versions[index];
+    try {
+        result.command = commandFor(version, check.lesson);
+        const std::string program = versionsProgram(version, result.command);
+        result.error = isLessonsOwn(program, check.lesson);
+        if (result.error.empty()) {
+            const std::unique_ptr<Confinement> confinement =
+                Confinement::forVersion(version, result.command, check.plan);
+            checkVersion(lesson, lessonsOwn, confinement->program(), check.settings,
+                         [&](CaseResult one) { result.cases.push_back(std::move(one)); });
+        }
+    } catch (const std::exception& error) {
+        result.error = error.what();
     }
-    poll(ready.data(), ready.size(), 100);
-    for (Running& check : running) {
-        drainInto(check.record.get(), check.recordText, RECORD_LIMIT);
-        drainInto(check.errors.get(), check.errorsText, ERRORS_KEPT_BY_CLASS);
+    const std::string text = recordOf(result);
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t count = write(record, text.data() + done, text.size() - done);
+        if (count <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(count);
     }
+    _exit(0);
 }
 
 // What went wrong with a check that handed back no record: its own words.
@@ -139,78 +160,111 @@ std::string whyNoRecord(int waitStatus, const std::string& errors) {
                        : why;
 }
 
-VersionResult resultOf(const Running& check, int waitStatus) {
-    VersionResult version;
-    try {
-        version = readRecord(check.recordText);
-    } catch (const std::exception&) {
-        version.error = whyNoRecord(waitStatus, check.errorsText);
-    }
-    return version;
-}
-
 // Runs the checks, `jobs` at a time, and hands each result on in the
 // versions' order, as soon as those before it are in.
-class Runner {
+class ClassRunner {
 public:
-    Runner(const ClassCheck& check, ClassReport& report) : check(check), report(report) {
+    ClassRunner(const ClassCheck& check, ClassReport& report)
+        : check(check),
+          report(report),
+          lesson(readLesson(casesFolder() / check.lesson)),
+          lessonsOwn(lesson, check.settings) {
         results.resize(check.versions.size());
     }
 
     void runAll() {
-        while (next < check.versions.size() || !running.empty()) {
+        while ((next < check.versions.size() || !running.empty()) && !interrupted) {
             while (running.size() < check.jobs && next < check.versions.size()) {
                 startNext();
             }
             showInOrder();
-            gather(running);
+            gather();
             collectEnded();
+            showProgress();
+        }
+        if (interrupted) {
+            for (Running& child : running) {
+                kill(child.pid, SIGKILL);
+                waitpid(child.pid, nullptr, 0);
+            }
+            running.clear();
         }
         showInOrder();
+        if (progressShown) {
+            std::cerr << "\r\x1b[K" << std::flush;
+        }
     }
 
-    // What the checks wrote to standard error besides their records, each
-    // line once: a warning every check gives is one warning.
+    // What the checks said besides their records, each line once and
+    // escaped: a note every check gives is one note.
     const std::vector<std::string>& messages() const { return messageLines; }
 
 private:
     void startNext() {
         const std::size_t index = next++;
-        try {
-            std::vector<std::string> args = {self.string()};
-            args.insert(args.end(), check.options.begin(), check.options.end());
-            args.insert(args.end(), {"--format", "record", "--", check.lesson});
-            const std::vector<std::string> command =
-                commandFor(check.versions[index], check.lesson);
-            args.insert(args.end(), command.begin(), command.end());
-            running.push_back(startCheck(index, args));
-        } catch (const NoVersion& error) {
-            results[index] = VersionResult{};
-            results[index]->error = error.what();
+        auto [recordIn, recordOut] = makePipe();
+        auto [errorsIn, errorsOut] = makePipe();
+        std::cout.flush();
+        std::cerr.flush();
+        const pid_t pid = fork();
+        if (pid < 0) {
+            throw std::runtime_error(std::string("cannot fork: ") + std::strerror(errno));
+        } else if (pid == 0) {
+            for (Running& other : running) {
+                other.record = Fd();
+                other.errors = Fd();
+            }
+            checkOneVersion(check, lesson, lessonsOwn, index, recordOut.get(), errorsOut.get());
+        }
+        fcntl(recordIn.get(), F_SETFL, O_NONBLOCK);
+        fcntl(errorsIn.get(), F_SETFL, O_NONBLOCK);
+        running.push_back({index, pid, std::move(recordIn), std::move(errorsIn), "", ""});
+    }
+
+    // Waits up to a tenth of a second for any check to write, and reads it.
+    void gather() {
+        std::vector<pollfd> ready;
+        for (const Running& child : running) {
+            ready.push_back({child.record.get(), POLLIN, 0});
+            ready.push_back({child.errors.get(), POLLIN, 0});
+        }
+        poll(ready.data(), ready.size(), 100);
+        for (Running& child : running) {
+            drainInto(child.record.get(), child.recordText, RECORD_LIMIT);
+            drainInto(child.errors.get(), child.errorsText, ERRORS_KEPT_BY_CLASS);
         }
     }
 
     void collectEnded() {
-        for (auto check = running.begin(); check != running.end();) {
+        for (auto child = running.begin(); child != running.end();) {
             int status = 0;
-            if (waitpid(check->pid, &status, WNOHANG) != check->pid) {
-                ++check;
+            if (waitpid(child->pid, &status, WNOHANG) != child->pid) {
+                ++child;
                 continue;
             }
-            drainInto(check->record.get(), check->recordText, RECORD_LIMIT);
-            drainInto(check->errors.get(), check->errorsText, ERRORS_KEPT_BY_CLASS);
-            results[check->index] = resultOf(*check, status);
-            if (results[check->index]->error.empty()) {
-                keepMessages(check->errorsText);
+            drainInto(child->record.get(), child->recordText, RECORD_LIMIT);
+            drainInto(child->errors.get(), child->errorsText, ERRORS_KEPT_BY_CLASS);
+            VersionResult version;
+            try {
+                version = readRecord(child->recordText);
+            } catch (const std::exception&) {
+                version.error = whyNoRecord(status, child->errorsText);
             }
-            check = running.erase(check);
+            failures += version.status() == Status::Pass ? 0 : 1;
+            results[child->index] = std::move(version);
+            keepMessages(child->errorsText);
+            child = running.erase(child);
+            ++done;
         }
     }
 
     void keepMessages(const std::string& errors) {
         for (const std::string& line : splitLines(errors)) {
-            if (std::find(messageLines.begin(), messageLines.end(), line) == messageLines.end()) {
-                messageLines.push_back(line);
+            const bool plain =
+                std::all_of(line.begin(), line.end(), [](char c) { return c >= ' ' && c < 127; });
+            const std::string shown = plain ? line : quoted(line);
+            if (std::find(messageLines.begin(), messageLines.end(), shown) == messageLines.end()) {
+                messageLines.push_back(shown);
             }
         }
     }
@@ -223,27 +277,52 @@ private:
         }
     }
 
+    // At a terminal, a line that counts the versions done and failed.
+    void showProgress() {
+        if (!isatty(2)) {
+            return;
+        }
+        std::cerr << "\r\x1b[K" << done << " of " << check.versions.size() << " versions checked, "
+                  << failures << " failed" << std::flush;
+        progressShown = true;
+    }
+
     const ClassCheck& check;
     ClassReport& report;
-    const fs::path self = fs::read_symlink("/proc/self/exe");
+    const Lesson lesson;
+    LessonsOwn lessonsOwn;
     std::vector<std::optional<VersionResult>> results;
     std::list<Running> running;
-    std::size_t next = 0, shown = 0;
+    std::size_t next = 0, shown = 0, done = 0, failures = 0;
     std::vector<std::string> messageLines;
+    bool progressShown = false;
 };
 
 }  // namespace
 
 std::vector<std::string> commandFor(const std::string& version, const std::string& lesson) {
-    std::error_code none;
-    if (fs::is_directory(version, none)) {
-        return commandForFolder(version, lesson);
-    } else if (auto command = commandForFile(version)) {
+    const fs::path path = whole(version);
+    const fs::file_status status = ownStatus(path);
+    if (fs::is_symlink(status)) {
+        throw NoVersion(quoted(version) +
+                        " is a symbolic link: a version is checked only where it is");
+    } else if (fs::is_directory(status)) {
+        return commandForFolder(path, lesson);
+    } else if (auto command = commandForFile(path)) {
         return *command;
     }
-    throw NoVersion(fs::exists(version, none)
-                        ? version + " is not executable, nor a .py or .js script"
-                        : "no such file or folder: " + version);
+    throw NoVersion(fs::exists(status)
+                        ? quoted(version) + " is not executable, nor a .py or .js script"
+                        : "no such file or folder: " + quoted(version));
+}
+
+std::string versionsProgram(const std::string& version, const std::vector<std::string>& command) {
+    if (command.empty() || command[0].rfind("./", 0) != 0) {
+        return "";
+    }
+    const fs::path path = whole(version);
+    const fs::path folder = fs::is_directory(ownStatus(path)) ? path : path.parent_path();
+    return (folder / command[0].substr(2)).string();
 }
 
 unsigned defaultJobs() {
@@ -252,13 +331,17 @@ unsigned defaultJobs() {
 }
 
 int checkClass(const ClassCheck& check) {
+    struct sigaction stop {};
+    stop.sa_handler = interrupt;
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
     ClassReport report(check.format, std::cout, check.lesson);
     report.begin(check.versions);
-    Runner runner(check, report);
+    ClassRunner runner(check, report);
     runner.runAll();
     const int status = report.finish();
     for (const std::string& line : runner.messages()) {
         std::cerr << line << "\n";
     }
-    return status;
+    return interrupted ? 128 + SIGINT : status;
 }

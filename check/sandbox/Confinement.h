@@ -1,43 +1,74 @@
-// Keeping a checked version from the machine it runs on: what it starts
-// ends with its run, it is capped in processes and memory, and, where
-// bubblewrap can make namespaces, it has no network and sees no files but
-// the system's programs and libraries and its own.
+// How a version is kept from the machine it runs on, and what it sees: the
+// system's programs and libraries, and its own files, copied; never the
+// user's home, another version, the lessons' own programs or their cases.
+// Every run of it is on its own (Supervisor.h), within the caps.
+//
+// Where bubblewrap cannot make a sandbox (it is missing, or the kernel or a
+// container forbids namespaces), a version may still run unconfined, in a
+// fresh copy of its files, when the caller allows it: that is all that
+// holds then, and the caller says so first.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "sandbox/Process.h"
+#include "sandbox/Run.h"
+#include "sandbox/Staging.h"
+
+struct ConfinementPlan {
+    Limits limits;  // each process of each run
+    Caps caps;      // each run's processes together
+    // The lessons' own programs and cases: never seen by a version.
+    std::vector<std::string> masked;
+    // Where bubblewrap works ("" for nowhere), as found once.
+    std::string bwrap;
+    std::string supervisorProgram;  // lessons-check itself, which supervises inside
+};
 
 // The caps a version runs under unless options set others.
-constexpr unsigned DEFAULT_PROCESSES = 64;
+constexpr unsigned DEFAULT_TASKS = 64;
 // A 16th of the machine's memory, and at least 1024 MiB: Java takes a 64th
 // as it starts.
 unsigned long long defaultMemoryMiB();
+// The limits on each process and the caps on a run, from the caps on
+// memory and tasks.
+ConfinementPlan planWithCaps(unsigned tasks, unsigned long long memoryBytes);
 
+// One version's staged files and the runner of its runs.
 class Confinement {
 public:
-    // Finds out once whether bubblewrap works here; without it a version is
-    // only capped, and runs in a scratch folder made for it.
-    explicit Confinement(Caps caps);
-    ~Confinement();
-    Confinement(const Confinement&) = delete;
-    Confinement& operator=(const Confinement&) = delete;
+    // A single check: the command as given, run in the folder lessons-check
+    // runs in, which the version sees (a copy) unless it is shared (the
+    // home, a folder holding it, a folder of temporary files); and the
+    // files the command names, each a copy, read-only.
+    static std::unique_ptr<Confinement> forCommand(const std::vector<std::string>& command,
+                                                   const ConfinementPlan& plan);
+    // A class check: the version's folder, or its file alone in its folder,
+    // taken whole as given; the command runs in that folder.
+    static std::unique_ptr<Confinement> forVersion(const std::string& version,
+                                                   const std::vector<std::string>& command,
+                                                   const ConfinementPlan& plan);
 
-    // Whether versions are kept from the network and from other files.
-    bool isFull() const { return !bwrap.empty(); }
-    // Why they are not, in a few words ("" when they are).
-    const std::string& shortfall() const { return whyNot; }
-
-    // The launch, run confined: inside bubblewrap, or at least capped, in
-    // the scratch folder's environment.
-    Launch confined(Launch launch) const;
+    Program& program() { return runs; }
+    // What to tell the user of how the version was shown ("" for nothing).
+    const std::string& note() const { return told; }
+    bool confined() const { return sandboxed; }
 
 private:
-    std::vector<std::string> sandbox(const std::vector<std::string>& command) const;
+    Confinement(const ConfinementPlan& plan);
+    void startRunner(const std::vector<std::pair<std::string, std::string>>& own,
+                     const std::vector<std::pair<std::string, std::string>>& shown,
+                     const std::string& folder);
 
-    Caps caps;
-    std::string bwrap;    // the bubblewrap program, when it works here
-    std::string whyNot;   // why it does not
-    std::string scratch;  // without bubblewrap: home and /tmp of the version
-    std::string folder;   // the folder the version runs in
+    const ConfinementPlan& plan;
+    std::unique_ptr<Staging> staging;
+    std::unique_ptr<Runner> runner;
+    Program runs{nullptr, {}, {}};
+    std::string told;
+    bool sandboxed = false;
 };
+
+// The bubblewrap program, when it can make a sandbox here; else "" and why
+// not, in a few words.
+std::string workingBubblewrap(std::string& whyNot);

@@ -12,7 +12,7 @@
 #include <regex>
 
 #include "cases/ExpectedText.h"
-#include "sandbox/Process.h"
+#include "sandbox/Run.h"
 
 namespace {
 
@@ -21,17 +21,30 @@ struct Checked {
     std::string output;  // standard output, then standard error
 };
 
-Checked checkedBy(Launch launch) {
-    const Fd errors = memoryFile("");
-    launch.errors = errors.get();
-    std::string output;
-    const RunResult result = runPiped(launch, "", 300, &output);
-    return {result.exitStatus, output + readAll(errors)};
-}
+// A command the tests run, unconfined: lessons-check itself, a compiler.
+struct Command {
+    Command(std::vector<std::string> argv) : argv(std::move(argv)) {}
+    std::vector<std::string> argv;
+    std::vector<std::pair<std::string, std::string>> environment;  // set over this process's
+    unsigned long long dataLimit = 0;                              // RLIMIT_DATA, or none
+};
 
 // The command's status and output, standard error after standard output.
+Checked checkedBy(const Command& command) {
+    Setup setup;
+    setup.limits.memoryBytes = command.dataLimit;
+    LocalRunner runner(setup);
+    RunRequest request;
+    request.argv = command.argv;
+    request.environment = environmentWith(command.environment);
+    std::string output, errors;
+    const RunResult result =
+        runPiped(runner, request, "", 300, &output, std::size_t{64} << 20, &errors, 1 << 20);
+    return {result.exitStatus, output + errors};
+}
+
 Checked outputOf(const std::vector<std::string>& command) {
-    return checkedBy(Launch(command));
+    return checkedBy(Command(command));
 }
 
 Checked lessonsCheck(std::vector<std::string> args) {
@@ -122,9 +135,8 @@ TEST(LessonsCheck, RightVersionsPassInJavaAndNode) {
     const std::filesystem::path classes =
         std::filesystem::temp_directory_path() / ("lessons-check-java-" + std::to_string(getpid()));
     std::filesystem::create_directories(classes);
-    ASSERT_TRUE(
-        run(Launch({LESSONS_JAVAC, "-d", classes.string(), learnerSource("Heat.java")}), 120)
-            .endedWell());
+    ASSERT_EQ(outputOf({LESSONS_JAVAC, "-d", classes.string(), learnerSource("Heat.java")}).status,
+              0);
     expectAllPass({LESSONS_JAVA, "-cp", classes.string(), "Heat"});
     std::filesystem::remove_all(classes);
 }
@@ -446,11 +458,10 @@ void expectExampleRuns(const std::vector<std::string>& example) {
     std::filesystem::create_directories(folder);
     std::filesystem::remove(folder / build.str(1));
     std::filesystem::copy_file(learner("cosprint-degrees"), folder / build.str(1));
-    std::string output;
-    Launch shell({"sh", "-c", "cd '" + folder.string() + "' && exec " + example[1].substr(2)});
+    Command shell({"sh", "-c", "cd '" + folder.string() + "' && exec " + example[1].substr(2)});
     shell.environment = {
         {"PATH", std::filesystem::path(LESSONS_CHECK).parent_path().string() + ":/usr/bin:/bin"}};
-    runPiped(shell, "", 60, &output);
+    const std::string output = checkedBy(shell).output;
     std::filesystem::remove_all(folder);
     std::string shown;
     for (std::size_t i = 2; i < example.size(); ++i) {
@@ -493,12 +504,12 @@ struct Scratch {
 };
 
 // lessons-check run from the folder, with the given home.
-Launch checkIn(const Scratch& folder, const Scratch& home, std::vector<std::string> args) {
+Command checkIn(const Scratch& folder, const Scratch& home, std::vector<std::string> args) {
     args.insert(args.begin(),
                 {"sh", "-c", "cd \"$0\" && exec \"$@\"", folder.path.string(), LESSONS_CHECK});
-    Launch launch(args);
-    launch.environment = {{"HOME", home.path.string()}};
-    return launch;
+    Command command(args);
+    command.environment = {{"HOME", home.path.string()}};
+    return command;
 }
 
 // A socket listening on 127.0.0.1, at a port of its own.
@@ -542,7 +553,7 @@ void expectCapsHold(const std::vector<std::string>& around) {
     std::vector<std::string> forks = around, hoards = around;
     forks.insert(forks.end(), {LESSONS_CHECK, "--max-processes", "20", "greet",
                                learnerSource("greet-forks.sh"), mark});
-    const Checked forked = checkedBy(Launch(forks));
+    const Checked forked = checkedBy(Command(forks));
     EXPECT_EQ(forked.status, 1);
     EXPECT_NE(forked.output.find("the program was stopped: it started more than 20 processes"),
               std::string::npos)
@@ -550,7 +561,7 @@ void expectCapsHold(const std::vector<std::string>& around) {
     EXPECT_EQ(processesWith(mark), 0);
     hoards.insert(hoards.end(), {LESSONS_CHECK, "--max-memory", "100", "greet", LESSONS_PYTHON,
                                  learnerSource("greet-hoards.py")});
-    const Checked hoarded = checkedBy(Launch(hoards));
+    const Checked hoarded = checkedBy(Command(hoards));
     EXPECT_NE(hoarded.output.find("the program was stopped: it took memory up to its cap of "
                                   "100 MiB"),
               std::string::npos)
@@ -569,7 +580,7 @@ TEST(Confinement, ProcessesAndMemoryAreCappedWithAndWithoutNamespaces) {
     expectCapsHold(noNamespaces);
     std::vector<std::string> strict = noNamespaces;
     strict.insert(strict.end(), {LESSONS_CHECK, "--confine=strict", "greet"});
-    const Checked refused = checkedBy(Launch(strict));
+    const Checked refused = checkedBy(Command(strict));
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.output.find("lessons-check: cannot confine the version here"),
               std::string::npos)
@@ -581,9 +592,9 @@ TEST(Confinement, CheckersOwnMemoryStaysSmallWhateverAVersionPrints) {
         GTEST_SKIP() << "AddressSanitizer's shadow memory alone is more than the cap";
     }
     // lessons-check itself may take no more than 64 MiB.
-    Launch launch({LESSONS_CHECK, "--timeout", "2", "greet", "yes", "Hello World!"});
-    launch.caps.memoryBytes = std::size_t{64} << 20;
-    const Checked checked = checkedBy(launch);
+    Command command({LESSONS_CHECK, "--timeout", "2", "greet", "yes", "Hello World!"});
+    command.dataLimit = std::size_t{64} << 20;
+    const Checked checked = checkedBy(command);
     EXPECT_EQ(checked.status, 1);
     EXPECT_NE(checked.output.find("the program did not end within 2 s"), std::string::npos)
         << checked.output;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cases/Expected.h"
-#include "sandbox/Process.h"
+#include "sandbox/Run.h"
 
 // What a check found wrong, each problem told in a few lines.
 struct Problems {
@@ -28,7 +28,7 @@ std::string withErrors(const std::string& problem, const std::string& errors);
 
 // Runs the program on the input through a pipe: it must end within the
 // timeout with status 0 and print the expected output.
-Problems checkThroughPipe(const Launch& launch, const std::string& input, const Expected& expected,
+Problems checkThroughPipe(Program& program, const std::string& input, const Expected& expected,
                           double timeoutSeconds);
 
 // The input cannot be typed at a terminal as it is (a control byte, a line
@@ -38,7 +38,7 @@ struct NotTypable {
 };
 
 // Types the input at the program on a pseudo-terminal, a line each time the
-// program waits for input (TerminalCheck.cpp says how a wait is seen).
+// program waits for input (terminal/Session.h says how a wait is seen).
 // waitTexts are what the screen may end with then: the prompts.  At every
 // wait the screen must be how the expected output begins and end with the
 // prompt being answered; at the end it must be the expected output, with
@@ -48,6 +48,6 @@ struct NotTypable {
 // own program, each wait must come where the lesson's comes, at the same
 // prompt.  What the program writes to standard error is shown with the
 // first problem.  Throws NotTypable.
-Problems checkAtTerminal(const Launch& launch, const std::string& input, const Expected& expected,
-                         const std::vector<std::string>& waitTexts, const Launch* lesson,
+Problems checkAtTerminal(Program& program, const std::string& input, const Expected& expected,
+                         const std::vector<std::string>& waitTexts, Program* lesson,
                          double timeoutSeconds, bool endAtEveryWait);

@@ -1,13 +1,13 @@
 #include "verdict/CaseCheck.h"
 
-Problems checkThroughPipe(const Launch& launch, const std::string& input, const Expected& expected,
+Problems checkThroughPipe(Program& program, const std::string& input, const Expected& expected,
                           double timeoutSeconds) {
     std::string output, errors;
     // Enough to show the first line that differs, whatever the program
     // prints: the checker's own memory stays small.
     const std::size_t limit = expected.text.size() + (std::size_t{64} << 10);
-    const RunResult result =
-        runPiped(launch, input, timeoutSeconds, &output, limit, &errors, ERRORS_KEPT);
+    const RunResult result = runPiped(*program.runner, program.request, input, timeoutSeconds,
+                                      &output, limit, &errors, ERRORS_KEPT, program.caps);
     Problems problems;
     if (!result.endedWell()) {
         problems.add(

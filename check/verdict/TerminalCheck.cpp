@@ -1,249 +1,12 @@
-// How a wait is seen, whatever the language and however the program was
-// started (an interpreter, a shell script, make): every thread of the
-// program and of every process it started is asleep, none has run for a few
-// looks in a row, nothing was printed in between, and one of them sleeps in
-// a call that takes input (a read of the terminal, or a poll, select or
-// epoll wait), having run since the last line was typed.  So a C++ program
-// in read(2), a Java program whose reading thread is not its first, Node.js
-// in epoll_wait and a shell waiting for its child are all seen waiting.
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/syscall.h>
-#include <termios.h>
-#include <unistd.h>
-
+// The check of a case typed at a terminal: the screen at every wait, at the
+// end, and when the input ends early (terminal/Session.h types the lines).
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <map>
-#include <set>
-#include <sstream>
-#include <tuple>
 
+#include "terminal/Session.h"
 #include "verdict/CaseCheck.h"
 
 namespace {
-
-// Ctrl-D: at the start of a line it ends the input, after some typed text
-// it hands that text over without a newline.
-constexpr char END_OF_INPUT = '\x04';
-
-// More than any case typed at a terminal shows (each of its lines is
-// shorter than 4095 bytes), yet little memory, whatever the program prints.
-constexpr std::size_t SCREEN_LIMIT = std::size_t{1} << 20;
-
-// Reads whatever the program has put on the screen, until EAGAIN (nothing
-// more for now) or EIO (the program is gone); returns whether anything came.
-bool readScreen(int terminal, std::string& screen) {
-    bool came = false;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t count = read(terminal, buffer, sizeof buffer);
-        if (count == 0 || (count < 0 && errno != EINTR)) {
-            return came;
-        }
-        if (count > 0) {
-            came = true;
-            const std::size_t room = SCREEN_LIMIT - std::min(SCREEN_LIMIT, screen.size());
-            screen.append(buffer, std::min(room, static_cast<std::size_t>(count)));
-        }
-    }
-}
-
-void type(int terminal, const std::string& keys) {
-    for (std::size_t done = 0; done < keys.size();) {
-        pollfd room{terminal, POLLOUT, 0};
-        poll(&room, 1, 1);
-        const ssize_t count = write(terminal, keys.data() + done, keys.size() - done);
-        if (count < 0 && errno != EAGAIN && errno != EINTR) {
-            throw std::runtime_error("cannot type at the terminal");
-        }
-        done += static_cast<std::size_t>(std::max<ssize_t>(count, 0));
-    }
-}
-
-// Whether a thread asleep in this system call, with this first argument,
-// sleeps waiting for input from the terminal.
-bool takesInput(long pid, long call, unsigned long long firstArgument,
-                const std::string& terminal) {
-    const std::set<long> reads = {SYS_read, SYS_readv, SYS_pread64, SYS_preadv};
-    const std::set<long> waits = {
-#ifdef SYS_poll
-        SYS_poll,
-#endif
-#ifdef SYS_select
-        SYS_select,
-#endif
-#ifdef SYS_epoll_wait
-        SYS_epoll_wait,
-#endif
-#ifdef SYS_epoll_pwait2
-        SYS_epoll_pwait2,
-#endif
-        SYS_ppoll,        SYS_pselect6, SYS_epoll_pwait};
-    if (waits.count(call) > 0) {
-        return true;
-    } else if (reads.count(call) == 0 || firstArgument > 1u << 20) {
-        return false;
-    }
-    char target[256] = {};
-    const std::string link =
-        "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(firstArgument);
-    return readlink(link.c_str(), target, sizeof target - 1) > 0 && terminal == target;
-}
-
-// One look at every thread of the program and of the processes it started
-// (found through each thread's children, so a process that started a session
-// of its own is still seen).
-struct Look {
-    bool asleep = true;              // no thread runs, or waits for the disk
-    std::map<long, long long> runs;  // each thread's count of times it ran
-    std::vector<long> inputWaiters;  // the threads asleep waiting for input
-};
-
-Look lookAt(pid_t program, const std::string& terminal, int confinerLevels) {
-    Look look;
-    for (const auto& [pid, depth] : processTree(program)) {
-        for (const long tid : threadsOf(pid)) {
-            const std::string task =
-                "/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid);
-            const std::string stat = procFile(task + "/stat");
-            const std::size_t nameEnd = stat.rfind(')');
-            const char state = nameEnd == std::string::npos || nameEnd + 2 >= stat.size()
-                                   ? 'X'
-                                   : stat[nameEnd + 2];
-            if (state == 'Z' || state == 'X') {
-                continue;  // ended, waiting to be collected
-            }
-            const std::vector<long long> schedule = numbersIn(procFile(task + "/schedstat"));
-            look.runs[tid] = schedule.size() >= 3 ? schedule[2] : -1;
-            if (state != 'S') {
-                look.asleep = false;
-                continue;
-            }
-            long call = -1;
-            unsigned long long argument = ~0ull;
-            if (depth >= confinerLevels &&
-                std::sscanf(procFile(task + "/syscall").c_str(), "%ld %llx", &call, &argument) >=
-                    1 &&
-                takesInput(pid, call, argument, terminal)) {
-                look.inputWaiters.push_back(tid);
-            }
-        }
-    }
-    return look;
-}
-
-// Whether a thread waiting for input now has run since the look taken when
-// the last line was typed: it has taken that line in.
-bool ranSince(const Look& now, const Look& typed) {
-    return std::any_of(now.inputWaiters.begin(), now.inputWaiters.end(), [&](long tid) {
-        const auto before = typed.runs.find(tid);
-        return before == typed.runs.end() || before->second != now.runs.at(tid);
-    });
-}
-
-struct TypedRun {
-    std::vector<std::string> screens;  // the screen at each wait, in order
-    std::string screen;                // the screen at the end
-    RunResult end;
-    bool waitedAfterEnd = false;  // it waited for input again after the input had ended
-    std::string errors;           // the first part of what it wrote to standard error
-};
-
-struct Terminal {
-    Fd keyboard, programSide;
-    std::string name;  // the program's side, as /proc/<pid>/fd shows it
-};
-
-// A new terminal in canonical mode, as a shell leaves it, but with echo and
-// newline translation off, so the screen holds the program's bytes and
-// nothing else.
-Terminal openTerminal() {
-    int keyboard = -1, programSide = -1;
-    char name[256] = {};
-    const winsize size{24, 80, 0, 0};
-    if (openpty(&keyboard, &programSide, name, nullptr, &size) < 0) {
-        throw std::runtime_error(std::string("cannot open a terminal: ") + std::strerror(errno));
-    }
-    fcntl(keyboard, F_SETFD, FD_CLOEXEC);
-    fcntl(keyboard, F_SETFL, O_NONBLOCK);
-    fcntl(programSide, F_SETFD, FD_CLOEXEC);
-    termios settings{};
-    tcgetattr(programSide, &settings);
-    settings.c_lflag = (settings.c_lflag | ICANON) & ~(ECHO | ECHONL);
-    settings.c_oflag &= ~ONLCR;
-    settings.c_cc[VEOF] = END_OF_INPUT;
-    tcsetattr(programSide, TCSANOW, &settings);
-    return {Fd(keyboard), Fd(programSide), name};
-}
-
-// Looks in a row that must find the program asleep and unchanged: a few
-// milliseconds, more than a hand-over between two threads takes.
-constexpr int STEADY_LOOKS = 3;
-
-// Runs the program on a new terminal.  At each wait the screen is recorded
-// and the next of the first `count` lines is typed, one without a newline
-// followed by Ctrl-D; at the wait after them Ctrl-D ends the input.  What
-// it writes to standard error is kept in *errors (its first part).
-TypedRun typeLines(Launch launch, const std::vector<std::string>& lines, std::size_t count,
-                   double timeoutSeconds) {
-    Terminal terminal = openTerminal();
-    const int keyboard = terminal.keyboard.get();
-    // Not a structured binding: a lambda below uses it, which C++17 forbids.
-    Fd errorsIn, errorsOut;
-    std::tie(errorsIn, errorsOut) = makePipe();
-    fcntl(errorsIn.get(), F_SETFL, O_NONBLOCK);
-    launch.input = launch.output = terminal.programSide.get();
-    launch.errors = errorsOut.get();
-    launch.ownTerminal = true;
-    const Deadline deadline = deadlineIn(timeoutSeconds);
-    const pid_t pid = start(launch);
-    // Once only the program holds its side, reading the screen after the
-    // program has ended gives what is left, then EIO.
-    terminal.programSide = Fd();
-    errorsOut = Fd();
-
-    TypedRun run;
-    Look typed, last;
-    int steadyLooks = 0;
-    const auto waiting = [&] {
-        const bool printed = readScreen(keyboard, run.screen);
-        drainInto(errorsIn.get(), run.errors, ERRORS_KEPT);
-        Look look = lookAt(pid, terminal.name, launch.caps.confinerLevels);
-        const bool steady = look.asleep && !printed && look.runs == last.runs;
-        steadyLooks = steady ? steadyLooks + 1 : 0;
-        const bool waits = steadyLooks >= STEADY_LOOKS && ranSince(look, typed);
-        last = std::move(look);
-        if (waits) {
-            return true;
-        }
-        pollfd output{keyboard, POLLIN, 0};
-        poll(&output, 1, 1);
-        return false;
-    };
-    for (;;) {
-        if (const std::optional<RunResult> end = watch(pid, deadline, waiting, launch.caps)) {
-            readScreen(keyboard, run.screen);
-            drainInto(errorsIn.get(), run.errors, ERRORS_KEPT);
-            run.end = *end;
-            return run;
-        }
-        const std::size_t wait = run.screens.size();
-        if (wait > count) {
-            run.waitedAfterEnd = true;
-            run.end = killAndCollect(pid);
-            return run;
-        }
-        run.screens.push_back(run.screen);
-        typed = last;
-        steadyLooks = 0;
-        const std::string line = wait < count ? lines[wait] : "";
-        type(keyboard, !line.empty() && line.back() == '\n' ? line : line + END_OF_INPUT);
-    }
-}
 
 // The lines of the input, each with its newline; the last may have none.
 // A control byte would edit the line or send a signal, and a terminal in
@@ -276,10 +39,9 @@ std::string screenEnd(const std::string& screen) {
 // Types the case at the program, and judges every wait and the end.
 class TerminalCheck {
 public:
-    TerminalCheck(const Launch& launch, const std::string& input, const Expected& expected,
-                  const std::vector<std::string>& waitTexts, const Launch* lesson,
-                  double timeoutSeconds)
-        : launch(launch),
+    TerminalCheck(Program& program, const std::string& input, const Expected& expected,
+                  const std::vector<std::string>& waitTexts, Program* lesson, double timeoutSeconds)
+        : program(program),
           lesson(lesson),
           lines(typedLines(input)),
           expected(expected),
@@ -290,7 +52,7 @@ public:
         if (lesson != nullptr) {
             lessonScreens = typeLines(*lesson, lines, lines.size(), timeoutSeconds).screens;
         }
-        const TypedRun whole = typeLines(launch, lines, lines.size(), timeoutSeconds);
+        const TypedRun whole = typeLines(program, lines, lines.size(), timeoutSeconds);
         for (std::size_t k = 0; k < whole.screens.size() && problems.none(); ++k) {
             checkWait(whole, k);
         }
@@ -311,8 +73,8 @@ public:
     }
 
 private:
-    const Launch& launch;
-    const Launch* const lesson;
+    Program& program;
+    Program* const lesson;
     std::vector<std::string> lessonScreens;  // the lesson's own screen at each wait
     const std::vector<std::string> lines;
     const Expected& expected;
@@ -342,8 +104,9 @@ private:
             for (std::size_t i = 0; i < k; ++i) {
                 input += lines[i];
             }
-            const RunResult result = runPiped(launch, input, timeoutSeconds, &pipeOutputs[k],
-                                              expected.text.size() + SCREEN_LIMIT);
+            const RunResult result =
+                runPiped(*program.runner, program.request, input, timeoutSeconds, &pipeOutputs[k],
+                         expected.text.size() + SCREEN_LIMIT, nullptr, 0, program.caps);
             if (!result.endedWell()) {
                 problems.add("through a pipe, with the input ending " + typedSoFar(k) +
                              ", the program " + result.describe(timeoutSeconds));
@@ -464,7 +227,7 @@ private:
     // Ctrl-D at wait k: the program must end at once, with status 0 and all
     // that a pipe run of the same lines prints on screen.
     void checkInputEndingAt(std::size_t k) {
-        const TypedRun early = typeLines(launch, lines, k, timeoutSeconds);
+        const TypedRun early = typeLines(program, lines, k, timeoutSeconds);
         checkEnd(early, k);
         if (!problems.none()) {
             showErrors(early);
@@ -482,9 +245,9 @@ private:
 
 }  // namespace
 
-Problems checkAtTerminal(const Launch& launch, const std::string& input, const Expected& expected,
-                         const std::vector<std::string>& waitTexts, const Launch* lesson,
+Problems checkAtTerminal(Program& program, const std::string& input, const Expected& expected,
+                         const std::vector<std::string>& waitTexts, Program* lesson,
                          double timeoutSeconds, bool endAtEveryWait) {
-    return TerminalCheck(launch, input, expected, waitTexts, lesson, timeoutSeconds)
+    return TerminalCheck(program, input, expected, waitTexts, lesson, timeoutSeconds)
         .run(endAtEveryWait);
 }

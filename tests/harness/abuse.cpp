@@ -119,8 +119,9 @@ int abuse(const Options& options) {
     for (const auto& [name, bytes] : inputs) {
         // Only the end of each run is judged, and a program answering a
         // megabyte of menu choices prints hundreds of megabytes: no output kept.
+        Program run = localProgram({program}, options);
         const RunResult result =
-            runPiped(Launch({program}), bytes, options.timeoutSeconds, nullptr);
+            runPiped(*run.runner, run.request, bytes, options.timeoutSeconds, nullptr, 0);
         if (!result.endedWell()) {
             verdict.fail("on " + name + ": " + program + " " +
                          result.describe(options.timeoutSeconds));

@@ -61,18 +61,17 @@ Options parseOptions(int argc, char** argv) {
 namespace {
 
 // The program of a case, its clock stopped as --clock asks by libfaketime.
-Launch caseLaunch(const Options& options) {
-    std::vector<std::string> command = options.wrapper;
-    command.push_back(options.positional.at(0));
-    Launch launch(command);
+Program caseProgram(const Options& options) {
+    Program program = localProgram({options.positional.at(0)}, options);
     if (options.clock.empty()) {
-        return launch;
+        return program;
     }
     if (options.clockLibrary.empty() || !fs::exists(options.clockLibrary)) {
         throw CannotRun{"the case needs a stopped clock, and libfaketime is missing",
                         std::getenv("LESSONS_CI") != nullptr ? 1 : SKIPPED};
     }
-    return withStoppedClock(launch, options.clock, options.clockLibrary);
+    stopClock(program.request, options.clock, options.clockLibrary);
+    return program;
 }
 
 int report(const Problems& problems) {
@@ -90,7 +89,8 @@ int report(const Problems& problems) {
 // a clock stopped at TIME (UTC, as "2026-12-08 12:00:00") through libfaketime
 // LIB; without LIB the case is skipped, or fails where LESSONS_CI is set.
 int transcript(const Options& options) {
-    return report(checkThroughPipe(caseLaunch(options), readFile(options.positional[1]),
+    Program program = caseProgram(options);
+    return report(checkThroughPipe(program, readFile(options.positional[1]),
                                    Expected(options.positional[2]), options.timeoutSeconds));
 }
 
@@ -101,8 +101,9 @@ int transcript(const Options& options) {
 // skipped with a note.
 int session(const Options& options) {
     try {
+        Program program = caseProgram(options);
         const Problems problems = checkAtTerminal(
-            caseLaunch(options), readFile(options.positional[1]), Expected(options.positional[2]),
+            program, readFile(options.positional[1]), Expected(options.positional[2]),
             readWaitTexts(options.waits), nullptr, options.timeoutSeconds, !options.quick);
         if (problems.none()) {
             std::cout << "typed at a terminal: all as expected\n";

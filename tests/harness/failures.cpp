@@ -58,9 +58,10 @@ int failingOutputs(const Options& options) {
                        : error == EBADF ? Fd()
                                         : std::move(makePipe().second);  // no reader
         const Fd errors = memoryFile("");
-        Launch launch({options.positional[0]}, in.get(), out.get(), errors.get());
-        launch.ignoreBrokenPipe = error == EPIPE;
-        const RunResult result = run(launch, options.timeoutSeconds);
+        Program run = localProgram({options.positional[0]}, options);
+        run.request.ignoreBrokenPipe = error == EPIPE;
+        const RunResult result = runOn(*run.runner, run.request, in.get(), out.get(), errors.get(),
+                                       options.timeoutSeconds);
         const std::string expected =
             error != 0 ? program + ": write error: " + std::strerror(error) + "\n" : "";
         if (const std::string wrong = wrongEnding(result, readAll(errors), expected,
@@ -81,25 +82,34 @@ int memoryRunsOut(const Options& options) {
     std::tie(reading, line) = makePipe();
     fcntl(line.get(), F_SETFL, O_NONBLOCK);
     const Fd out(open("/dev/null", O_WRONLY | O_CLOEXEC)), errors = memoryFile("");
-    Launch launch({options.positional[0]}, reading.get(), out.get(), errors.get());
-    launch.memoryLimit = options.memoryLimitMegabytes << 20;
-    const pid_t pid = start(launch);
+    Program run = localProgram({options.positional[0]}, options);
+    const unsigned long long limit = options.memoryLimitMegabytes << 20;
+    run.request.addressSpace = limit;
+    run.runner->start(run.request, reading.get(), out.get(), errors.get());
     reading = Fd();
 
     // One unending line, until the program ends or has been given twice its
     // memory limit: then the input ends.
     const std::string piece(std::size_t{1} << 20, 'a');
     unsigned long long written = 0;
-    const RunResult result = *watch(pid, deadlineIn(options.timeoutSeconds), [&] {
-        pollfd room{line.get(), POLLOUT, 0};
-        poll(&room, 1, 1);  // once the line has ended, this only waits, and writes fail
+    Watch watch(*run.runner, options.timeoutSeconds, {});
+    while (!watch.ended()) {
+        // Once the line has ended, this only waits, and writes fail.
+        std::vector<pollfd> room;
+        if (line.get() >= 0) {
+            room.push_back({line.get(), POLLOUT, 0});
+        }
+        watch.wait(room, std::chrono::milliseconds(1));
+        if (line.get() < 0) {
+            continue;
+        }
         const ssize_t count = write(line.get(), piece.data(), piece.size());
         written += count > 0 ? static_cast<unsigned long long>(count) : 0;
-        if ((count < 0 && errno != EAGAIN && errno != EINTR) || written > 2 * launch.memoryLimit) {
+        if ((count < 0 && errno != EAGAIN && errno != EINTR) || written > 2 * limit) {
             line = Fd();  // the program stopped reading, or the input ends here
         }
-        return false;
-    });
+    }
+    const RunResult result = watch.result();
     if (const std::string wrong = wrongEnding(
             result, readAll(errors), program + ": out of memory\n", 0, options.timeoutSeconds);
         !wrong.empty()) {

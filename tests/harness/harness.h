@@ -14,6 +14,7 @@
 #include "cases/ExpectedText.h"
 #include "cases/Lesson.h"
 #include "sandbox/Process.h"
+#include "sandbox/Run.h"
 #include "verdict/CaseCheck.h"
 
 namespace fs = std::filesystem;
@@ -56,6 +57,23 @@ inline std::vector<fs::path> caseInputs(const fs::path& caseDir) {
     }
     std::sort(inputs.begin(), inputs.end());
     return inputs;
+}
+
+// Where the runner runs every program: itself, unconfined, as it trusts
+// the programs it tests.
+inline Runner& localRunner() {
+    static LocalRunner runner;
+    return runner;
+}
+
+// The program and its arguments, behind the wrapper (an emulator, or
+// valgrind), in this process's environment.
+inline Program localProgram(const std::vector<std::string>& command, const Options& options) {
+    Program program{&localRunner(), {}, {}};
+    program.request.argv = options.wrapper;
+    program.request.argv.insert(program.request.argv.end(), command.begin(), command.end());
+    program.request.environment = environmentWith();
+    return program;
 }
 
 int transcript(const Options& options);

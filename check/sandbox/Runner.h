@@ -1,0 +1,106 @@
+// Where a check's runs happen, as the checker sees them: a run is started
+// on descriptors the checker made, its events come on descriptors to wait
+// on, and it can be stopped at any moment.  A ConfinedRunner starts every run
+// of a version inside one bubblewrap sandbox, through the supervisor there;
+// a LocalRunner starts runs itself, unconfined, for programs the checker
+// trusts and where no sandbox can be had.
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sandbox/Supervisor.h"
+
+class Runner {
+public:
+    virtual ~Runner() = default;
+    // Starts a run; its descriptors 0, 1 and 2 are these (closed by the
+    // caller afterwards).  Throws CannotStart when its program cannot run.
+    virtual void start(const RunRequest& request, int input, int output, int errors) = 0;
+    virtual bool running() const = 0;
+    // The descriptors that become readable when the run has an event.
+    virtual std::vector<int> watched() const = 0;
+    // The events that have come, without waiting.
+    virtual std::vector<RunEvent> handle() = 0;
+    // Ends the run now, with every process of it; an Ended event follows.
+    virtual void stop() = 0;
+    // The run's processes as this machine's /proc shows them, each with its
+    // depth below the program's own process (0), found through each
+    // thread's children.
+    virtual std::vector<std::pair<long, int>> processes() const = 0;
+    // Whether a MayWait event comes when the program may be waiting for
+    // input; without them, a wait is found by looking alone.
+    virtual bool tellsOfWaits() const = 0;
+};
+
+// Runs programs itself: the lesson's own, the project's tests, and a
+// version where no sandbox can be had (see Setup for what still holds).
+class LocalRunner : public Runner {
+public:
+    explicit LocalRunner(Setup setup = {});
+    void start(const RunRequest& request, int input, int output, int errors) override;
+    bool running() const override { return supervisor.running(); }
+    std::vector<int> watched() const override { return supervisor.watched(); }
+    std::vector<RunEvent> handle() override { return supervisor.handle(); }
+    void stop() override { supervisor.stop(); }
+    std::vector<std::pair<long, int>> processes() const override;
+    bool tellsOfWaits() const override { return true; }
+
+private:
+    Supervisor supervisor;
+};
+
+// What a version's sandbox shows, besides the system's programs and
+// libraries, and how its runs are capped.
+struct SandboxPlan {
+    // The version's own folders: staged copy → where the version sees it,
+    // writable afresh in every run.  The first is where it runs.
+    std::vector<std::pair<std::string, std::string>> own;
+    // More files and folders it sees read-only: host path → where seen.
+    std::vector<std::pair<std::string, std::string>> shown;
+    // What it must not see even inside the folders shown: the lessons' own
+    // programs and cases.
+    std::vector<std::string> masked;
+    Limits limits;
+    // The checker runs as root: the sandbox's runs get an unprivileged user.
+    bool asRoot = false;
+};
+
+class ConfinedRunner : public Runner {
+public:
+    // The sandbox starts with the first run.  `supervisorProgram` is the
+    // program that supervises inside it (lessons-check itself).
+    ConfinedRunner(SandboxPlan plan, std::string bwrap, std::string supervisorProgram);
+    ~ConfinedRunner() override;
+    void start(const RunRequest& request, int input, int output, int errors) override;
+    bool running() const override { return runGoing; }
+    std::vector<int> watched() const override;
+    std::vector<RunEvent> handle() override;
+    void stop() override;
+    std::vector<std::pair<long, int>> processes() const override;
+    bool tellsOfWaits() const override { return true; }
+
+    // Where the version's build writes, inside the sandbox.
+    static constexpr const char* BUILD_FOLDER = "/run/build";
+
+private:
+    void startSandbox();
+    void endSandbox();
+
+    SandboxPlan plan;
+    std::string bwrap, supervisorProgram;
+    pid_t sandbox = -1;  // bubblewrap's own process
+    Fd channel, errors;  // to the supervisor; bubblewrap's own messages
+    bool runGoing = false;
+};
+
+// Why bubblewrap cannot make a sandbox here, in a few words ("" when it can).
+std::string whyNoSandbox(const std::string& bwrap);
+
+// The argument that makes a program the supervisor of its sandbox, given
+// the channel's descriptor after it.
+constexpr const char* SUPERVISE = "--supervise-sandbox";

@@ -1,0 +1,138 @@
+#include "verdict/VersionCheck.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+#include "cases/ExpectedText.h"
+#include "sandbox/Run.h"
+
+namespace fs = std::filesystem;
+
+fs::path lessonsOwnProgram(const std::string& lesson) {
+    std::error_code none;
+    return fs::read_symlink("/proc/self/exe", none).parent_path() / lesson;
+}
+
+namespace {
+
+bool sameBytes(const fs::path& one, const fs::path& other) {
+    std::error_code none;
+    if (fs::file_size(one, none) != fs::file_size(other, none) || none) {
+        return false;
+    }
+    std::ifstream a(one, std::ios::binary), b(other, std::ios::binary);
+    return a && b &&
+           std::equal(std::istreambuf_iterator<char>(a), std::istreambuf_iterator<char>(),
+                      std::istreambuf_iterator<char>(b));
+}
+
+}  // namespace
+
+std::string isLessonsOwn(const std::string& program, const std::string& lesson) {
+    std::error_code none;
+    const fs::path own = lessonsOwnProgram(lesson);
+    if (program.empty() || !fs::is_regular_file(program, none) || !fs::exists(own, none)) {
+        return "";
+    }
+    if (fs::equivalent(program, own, none) || sameBytes(program, own)) {
+        return quoted(program) + " is the lesson's own program, not a version of it";
+    }
+    return "";
+}
+
+LessonsOwn::LessonsOwn(const Lesson& lesson, const CheckSettings&)
+    : own{&runner, {}, {}}, found(access(lessonsOwnProgram(lesson.name).c_str(), X_OK) == 0) {
+    own.request.argv = {lessonsOwnProgram(lesson.name).string()};
+    own.request.environment = environmentWith();
+}
+
+namespace {
+
+// Both checks of one case: through a pipe, then (once that passed, and for a
+// lesson that reads input) typed at a terminal.  Throws CannotStart.
+CaseResult checkCase(const Lesson& lesson, const Case& lessonCase, Program& version,
+                     Program* lessonsOwn, double timeoutSeconds) {
+    const std::string input = readFile(lessonCase.input);
+    const Expected expected(lessonCase.expected);
+    Problems problems = checkThroughPipe(version, input, expected, timeoutSeconds);
+    CaseResult result{lessonCase.name, Status::Pass, {}, "", std::move(problems.output)};
+    if (problems.none() && !lesson.waitTexts.empty()) {
+        try {
+            problems = checkAtTerminal(version, input, expected, lesson.waitTexts, lessonsOwn,
+                                       timeoutSeconds, true);
+        } catch (const NotTypable& reason) {
+            result.note = "through a pipe only: " + reason.why;
+        }
+    }
+    if (!problems.none()) {
+        result.status = Status::Fail;
+        result.problems = std::move(problems.found);
+    }
+    return result;
+}
+
+// A version that never ends costs the timeout at every case: once it has
+// not ended in this many cases, the others are not run.
+constexpr int CASES_OUT_OF_TIME = 2;
+
+// Whether a run of the case was stopped at the timeout, as the checks tell it.
+bool ranOutOfTime(const CaseResult& result, double timeoutSeconds) {
+    RunResult timedOut;
+    timedOut.timedOut = true;
+    const std::string stopped = "the program " + timedOut.describe(timeoutSeconds);
+    return std::any_of(
+        result.problems.begin(), result.problems.end(), [&](const std::string& problem) {
+            return problem.substr(0, problem.find('\n')).find(stopped) != std::string::npos;
+        });
+}
+
+std::string seconds(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+}  // namespace
+
+void checkVersion(const Lesson& lesson, LessonsOwn& lessonsOwn, Program& version,
+                  const CheckSettings& settings, const std::function<void(CaseResult)>& report) {
+    // Why the cases left are not run, once they are not.
+    std::string notRun;
+    Program* own = lessonsOwn.program();
+    if (!lesson.clock.empty()) {
+        const std::string library = faketimeLibrary();
+        if (library.empty()) {
+            notRun = "they stop the clock at " + lesson.clock +
+                     " with libfaketime, which is not installed (Debian package: faketime)";
+        }
+        stopClock(version.request, lesson.clock, library);
+        if (own != nullptr) {
+            stopClock(own->request, lesson.clock, library);
+        }
+    }
+    const auto started = std::chrono::steady_clock::now();
+    int outOfTime = 0;
+    for (const Case& lessonCase : lesson.cases) {
+        const double spent =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        if (notRun.empty() && spent > settings.budgetSeconds) {
+            notRun = "the version's runs took more than its budget of " +
+                     seconds(settings.budgetSeconds) + " s (--budget)";
+        }
+        if (!notRun.empty()) {
+            report({lessonCase.name, Status::Error, {}, notRun, ""});
+            continue;
+        }
+        CaseResult result = checkCase(lesson, lessonCase, version, own, settings.timeoutSeconds);
+        outOfTime += ranOutOfTime(result, settings.timeoutSeconds) ? 1 : 0;
+        if (outOfTime == CASES_OUT_OF_TIME) {
+            notRun = std::to_string(outOfTime) + " cases did not end within " +
+                     seconds(settings.timeoutSeconds) + " s";
+        }
+        report(std::move(result));
+    }
+}
