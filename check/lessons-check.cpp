@@ -66,7 +66,10 @@ const char* const HELP =
     "  --jobs N           with --each, check N versions at a time instead of one\n"
     "                     for each processor\n"
     "  --format FORMAT    show the results as FORMAT: human (the default), tap\n"
-    "                     (TAP version 13, for prove), or json\n"
+    "                     (TAP version 13, for prove), json (exercism's\n"
+    "                     results.json), junit (JUnit XML), gradescope\n"
+    "                     (Gradescope's results.json), csv (a gradebook) or\n"
+    "                     html (a page)\n"
     "  --max-processes N  stop a run that has more than N processes at once\n"
     "                     (64 unless set)\n"
     "  --max-memory MIB   cap each process's memory at MIB mebibytes (unless\n"
@@ -126,6 +129,18 @@ int listLessons() {
     return 0;
 }
 
+// A problem as the checks tell it, in a few lines: the first says what, the
+// others (indented under it) show it.
+Problem problemFrom(const std::string& told) {
+    std::vector<std::string> lines = splitLines(told);
+    Problem problem;
+    problem.what = lines.empty() ? "" : lines.front();
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        problem.details.push_back(lines[i].substr(lines[i].rfind("  ", 0) == 0 ? 2 : 0));
+    }
+    return problem;
+}
+
 // Both checks of one case: through a pipe, then (once that passed, and for a
 // lesson that reads input) typed at a terminal.  Throws CannotStart.
 CaseResult checkCase(const Lesson& lesson, const Case& lessonCase, const Launch& launch,
@@ -133,7 +148,11 @@ CaseResult checkCase(const Lesson& lesson, const Case& lessonCase, const Launch&
     const std::string input = readFile(lessonCase.input);
     const Expected expected(lessonCase.expected);
     Problems problems = checkThroughPipe(launch, input, expected, timeoutSeconds);
-    CaseResult result{lessonCase.name, Status::Pass, {}, "", std::move(problems.output)};
+    CaseResult result;
+    result.name = lessonCase.name;
+    result.output = std::move(problems.output);
+    result.input = input;
+    result.files = {lessonCase.input.string(), lessonCase.expected.string()};
     if (problems.none() && !lesson.waitTexts.empty()) {
         try {
             problems = checkAtTerminal(launch, input, expected, lesson.waitTexts, lessonsOwn,
@@ -144,7 +163,9 @@ CaseResult checkCase(const Lesson& lesson, const Case& lessonCase, const Launch&
     }
     if (!problems.none()) {
         result.status = Status::Fail;
-        result.problems = std::move(problems.found);
+        for (const std::string& problem : problems.found) {
+            result.problems.push_back(problemFrom(problem));
+        }
     }
     return result;
 }
@@ -158,10 +179,9 @@ bool ranOutOfTime(const CaseResult& result) {
     RunResult timedOut;
     timedOut.timedOut = true;
     const std::string stopped = "the program " + timedOut.describe(timeoutSeconds);
-    return std::any_of(
-        result.problems.begin(), result.problems.end(), [&](const std::string& problem) {
-            return problem.substr(0, problem.find('\n')).find(stopped) != std::string::npos;
-        });
+    return std::any_of(result.problems.begin(), result.problems.end(), [&](const Problem& problem) {
+        return problem.what.find(stopped) != std::string::npos;
+    });
 }
 
 // Whether a name can be a lesson's: a plain word, as every program's is, so
@@ -192,13 +212,19 @@ int checkLesson(const std::string& name, std::vector<std::string> command) {
     if (command.empty()) {
         command.push_back(own.string());
     }
-    VersionReport report(format, std::cout);
-    report.begin(lesson.name, lesson.cases.size(), command);
+    const std::unique_ptr<VersionReport> report = versionReport(format, std::cout);
+    VersionResult version;
+    version.lesson = lesson.name;
+    version.command = command;
+    version.caseCount = lesson.cases.size();
+    version.outOf = static_cast<unsigned>(lesson.cases.size());
+    report->begin(version);
     const Confinement confinement(caps);
     if (!confinement.isFull()) {
         if (strictlyConfined) {
-            report.finishUnchecked("cannot confine the version here (--confine=strict): " +
-                                   confinement.shortfall());
+            version.error =
+                "cannot confine the version here (--confine=strict): " + confinement.shortfall();
+            report->finish(version);
             return FAILED;
         }
         std::cerr << "lessons-check: note: versions are not confined here ("
@@ -227,7 +253,13 @@ int checkLesson(const std::string& name, std::vector<std::string> command) {
         launch = confinement.confined(launch);
         for (const Case& lessonCase : lesson.cases) {
             if (!notRun.empty()) {
-                report.add({lessonCase.name, Status::Error, {}, notRun, ""});
+                CaseResult result;
+                result.name = lessonCase.name;
+                result.status = Status::Error;
+                result.note = notRun;
+                result.files = {lessonCase.input.string(), lessonCase.expected.string()};
+                report->add(result);
+                version.cases.push_back(std::move(result));
                 continue;
             }
             CaseResult result =
@@ -239,12 +271,14 @@ int checkLesson(const std::string& name, std::vector<std::string> command) {
                 notRun =
                     std::to_string(outOfTime) + " cases did not end within " + seconds.str() + " s";
             }
-            report.add(std::move(result));
+            report->add(result);
+            version.cases.push_back(std::move(result));
         }
     } catch (const CannotStart& error) {
-        return report.finishUnchecked(error.what());
+        version.error = error.what();
+        return report->finish(version);
     }
-    return report.finish();
+    return report->finish(version);
 }
 
 // The number of seconds --timeout gives, or 0 when it is not one.
@@ -269,16 +303,6 @@ unsigned readJobs(const std::string& text) {
     std::istringstream in(text);
     unsigned count = 0;
     return in >> count && in.peek() == EOF && count <= 1024 ? count : 0;
-}
-
-// A class check hands its versions' checks their results' format as a
-// record, which only it reads: the record is no choice of --format's.
-bool readFormatOption(const std::string& name) {
-    if (name == "record") {
-        format = Format::Record;
-        return true;
-    }
-    return readFormat(name, format);
 }
 
 // PROGRAM --each VERSION...: args[at] is PROGRAM.  Each version's check gets
@@ -337,8 +361,8 @@ int run(std::vector<std::string> args) {
                     return usageError("--jobs takes a number of versions, from 1 to 1024");
                 }
             } else if (option == "--format") {
-                if (at + 1 == args.size() || !readFormatOption(args[++at])) {
-                    return usageError("--format takes human, tap or json");
+                if (at + 1 == args.size() || !readFormat(args[++at], format)) {
+                    return usageError(std::string("--format takes ") + formatNames());
                 }
             } else if (option == "--help") {
                 std::cout << HELP;

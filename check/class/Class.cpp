@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "cases/ExpectedText.h"
+#include "cases/Lesson.h"
 #include "sandbox/Process.h"
 
 extern char** environ;
@@ -104,7 +105,8 @@ Running startCheck(std::size_t index, const std::vector<std::string>& args) {
     return {index, pid, std::move(recordIn), std::move(errorsIn), "", ""};
 }
 
-// Far more than a record holds: a version's output is cut short in it.
+// Far more than a version's results hold: a version's output is cut short
+// in them.
 constexpr std::size_t RECORD_LIMIT = std::size_t{64} << 20;
 // A check's own messages: a line or two.
 constexpr std::size_t ERRORS_KEPT_BY_CLASS = 16384;
@@ -142,7 +144,7 @@ std::string whyNoRecord(int waitStatus, const std::string& errors) {
 VersionResult resultOf(const Running& check, int waitStatus) {
     VersionResult version;
     try {
-        version = readRecord(check.recordText);
+        version = readVersionJson(check.recordText);
     } catch (const std::exception&) {
         version.error = whyNoRecord(waitStatus, check.errorsText);
     }
@@ -179,7 +181,7 @@ private:
         try {
             std::vector<std::string> args = {self.string()};
             args.insert(args.end(), check.options.begin(), check.options.end());
-            args.insert(args.end(), {"--format", "record", "--", check.lesson});
+            args.insert(args.end(), {"--format", "json", "--", check.lesson});
             const std::vector<std::string> command =
                 commandFor(check.versions[index], check.lesson);
             args.insert(args.end(), command.begin(), command.end());
@@ -217,15 +219,22 @@ private:
 
     void showInOrder() {
         for (; shown < results.size() && results[shown]; ++shown) {
-            results[shown]->name = check.versions[shown];
-            results[shown]->lesson = check.lesson;
-            report.add(std::move(*results[shown]));
+            VersionResult& version = *results[shown];
+            version.name = check.versions[shown];
+            version.lesson = check.lesson;
+            if (version.caseCount == 0) {
+                // Not checked: it scores 0 out of the lesson's points all the same.
+                version.caseCount = lesson.cases.size();
+                version.outOf = static_cast<unsigned>(lesson.cases.size());
+            }
+            report.add(version);
         }
     }
 
     const ClassCheck& check;
     ClassReport& report;
     const fs::path self = fs::read_symlink("/proc/self/exe");
+    const Lesson lesson = readLesson(casesFolder() / check.lesson);
     std::vector<std::optional<VersionResult>> results;
     std::list<Running> running;
     std::size_t next = 0, shown = 0;
@@ -252,11 +261,11 @@ unsigned defaultJobs() {
 }
 
 int checkClass(const ClassCheck& check) {
-    ClassReport report(check.format, std::cout, check.lesson);
-    report.begin(check.versions);
-    Runner runner(check, report);
+    const std::unique_ptr<ClassReport> report = classReport(check.format, std::cout);
+    report->begin(check.lesson, check.versions);
+    Runner runner(check, *report);
     runner.runAll();
-    const int status = report.finish();
+    const int status = report->finish();
     for (const std::string& line : runner.messages()) {
         std::cerr << line << "\n";
     }

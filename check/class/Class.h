@@ -4,7 +4,7 @@
 // A version's check is a process of its own because a check ends every
 // process it finds among its children once a run of the version ends: two
 // checks in one process would end each other's programs.  Each check hands
-// its result back as a record (Report.h), and the class's report shows the
+// its result back as its JSON (Report.h), and the class's report shows the
 // versions in the order they were given, whichever ended first.
 #pragma once
 
