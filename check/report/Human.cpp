@@ -371,8 +371,8 @@ std::string caseReport(const CaseResult& result) {
 }
 
 std::string versionHeading(const VersionResult& version) {
-    return shownName(version.lesson) + ": " + counted(version.caseCount, "case") + ", against " +
-           joined(version.command, shownWord, " ");
+    return shownName(version.lesson) + ": " + counted(version.caseCount, "case") +
+           (version.command.empty() ? "" : ", against " + joined(version.command, shownWord, " "));
 }
 
 std::string tally(const VersionResult& version) {
