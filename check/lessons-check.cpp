@@ -62,7 +62,10 @@ const char* const HELP =
     "  --jobs N           with --each, check N versions at a time instead of one\n"
     "                     for each processor\n"
     "  --format FORMAT    show the results as FORMAT: human (the default), tap\n"
-    "                     (TAP version 13, for prove), or json\n"
+    "                     (TAP version 13, for prove), json (exercism's\n"
+    "                     results.json), junit (JUnit XML), gradescope\n"
+    "                     (Gradescope's results.json), csv (a gradebook) or\n"
+    "                     html (a page)\n"
     "  --max-tasks N      stop a run whose processes and threads together come\n"
     "                     to N (64 unless set); --max-processes is the same\n"
     "  --max-memory MIB   cap a run's memory, its processes and what it writes\n"
@@ -218,11 +221,20 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
     if (ownProgram) {
         command.push_back(own.string());
     }
-    VersionReport report(settings.format, std::cout);
-    report.begin(lesson.name, lesson.cases.size(), command);
+    const std::unique_ptr<VersionReport> report = versionReport(settings.format, std::cout);
+    VersionResult version;
+    version.lesson = lesson.name;
+    version.command = command;
+    version.caseCount = lesson.cases.size();
+    version.outOf = lesson.points();
+    report->begin(version);
+    const auto unchecked = [&](const std::string& why) {
+        version.error = why;
+        return report->finish(version);
+    };
     if (!ownProgram) {
         if (const std::string what = isLessonsOwn(programOf(command), name); !what.empty()) {
-            return report.finishUnchecked(what);
+            return unchecked(what);
         }
     }
     ConfinementPlan plan = confinementPlan(settings);
@@ -233,8 +245,7 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
     }
     if (const std::string whyNot = confinementShortfall(plan); !whyNot.empty()) {
         if (settings.strict) {
-            return report.finishUnchecked("cannot confine the version here (--confine=strict): " +
-                                          whyNot);
+            return unchecked("cannot confine the version here (--confine=strict): " + whyNot);
         }
         std::cerr << "lessons-check: note: the version runs unconfined here (" << whyNot
                   << "): it may reach the network and the user's files; only the caps on "
@@ -247,11 +258,14 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
         }
         LessonsOwn learned(lesson, settings.check);
         checkVersion(lesson, learned, confinement->program(), settings.check,
-                     [&](CaseResult result) { report.add(std::move(result)); });
+                     [&](CaseResult result) {
+                         report->add(result);
+                         version.cases.push_back(std::move(result));
+                     });
     } catch (const CannotStart& error) {
-        return report.finishUnchecked(error.what());
+        return unchecked(error.what());
     }
-    return report.finish();
+    return report->finish(version);
 }
 
 // The number of seconds an option gives, or 0 when it is not one.
@@ -347,7 +361,8 @@ private:
             settings.jobs = static_cast<unsigned>(readCount(value(arg), 1024));
             require(settings.jobs > 0, "--jobs takes a number of versions, from 1 to 1024");
         } else if (name == "--format") {
-            require(readFormat(value(arg), settings.format), "--format takes human, tap or json");
+            require(readFormat(value(arg), settings.format),
+                    std::string("--format takes ") + formatNames());
         } else if (name == "--max-tasks" || name == "--max-processes") {
             settings.tasks = static_cast<unsigned>(readCount(value(arg), 4096));
             require(settings.tasks > 0, name + " takes a number, from 1 to 4096");

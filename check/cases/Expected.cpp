@@ -1,25 +1,8 @@
 #include "cases/Expected.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "cases/ExpectedText.h"
-
-std::string quoted(const std::string& text) {
-    std::string shown = "\"";
-    for (const char c : text) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        char code[8];
-        std::snprintf(code, sizeof code, "\\x%02x", byte);
-        shown += c == '\n'                  ? "\\n"
-                 : c == '\t'                ? "\\t"
-                 : c == '\\'                ? "\\\\"
-                 : c == '"'                 ? "\\\""
-                 : byte < 32 || byte >= 127 ? code
-                                            : std::string(1, c);
-    }
-    return shown + "\"";
-}
 
 std::vector<std::string> linesWithEnds(const std::string& text) {
     std::vector<std::string> lines;

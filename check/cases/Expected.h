@@ -5,10 +5,7 @@
 #include <string>
 #include <vector>
 
-// A text as a C++ string literal: in double quotes, with \n, \t, \\, \" and
-// \xNN for the other bytes below 32 or above 126, so that every blank, tab
-// and line end can be seen, and the text could be pasted into a program.
-std::string quoted(const std::string& text);
+#include "report/Escape.h"  // quoted(), in which the differences are shown
 
 // A .out file byte for byte, or a .match file line by line with
 // placeholders (ExpectedText.h).

@@ -21,6 +21,9 @@ struct Case {
 };
 
 struct Lesson {
+    // What all its cases are worth: a point each.
+    unsigned points() const { return static_cast<unsigned>(cases.size()); }
+
     std::string name;
     std::vector<Case> cases;             // in name order
     std::vector<std::string> waitTexts;  // none for a lesson that reads nothing

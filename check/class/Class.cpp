@@ -119,6 +119,7 @@ void interrupt(int) {
     VersionResult result;
     result.lesson = check.lesson;
     result.caseCount = lesson.cases.size();
+    result.outOf = lesson.points();
     const std::string& version = check.versions[index];
     try {
         result.command = commandFor(version, check.lesson);
@@ -133,7 +134,7 @@ void interrupt(int) {
     } catch (const std::exception& error) {
         result.error = error.what();
     }
-    const std::string text = recordOf(result);
+    const std::string text = versionJson(result);
     for (std::size_t done = 0; done < text.size();) {
         const ssize_t count = write(record, text.data() + done, text.size() - done);
         if (count <= 0) {
@@ -245,8 +246,10 @@ private:
             drainInto(child->record.get(), child->recordText, RECORD_LIMIT);
             drainInto(child->errors.get(), child->errorsText, ERRORS_KEPT_BY_CLASS);
             VersionResult version;
+            version.caseCount = lesson.cases.size();
+            version.outOf = lesson.points();
             try {
-                version = readRecord(child->recordText);
+                version = readVersionJson(child->recordText);
             } catch (const std::exception&) {
                 version.error = whyNoRecord(status, child->errorsText);
             }
@@ -273,7 +276,7 @@ private:
         for (; shown < results.size() && results[shown]; ++shown) {
             results[shown]->name = check.versions[shown];
             results[shown]->lesson = check.lesson;
-            report.add(std::move(*results[shown]));
+            report.add(*results[shown]);
         }
     }
 
@@ -335,13 +338,16 @@ int checkClass(const ClassCheck& check) {
     stop.sa_handler = interrupt;
     sigaction(SIGINT, &stop, nullptr);
     sigaction(SIGTERM, &stop, nullptr);
-    ClassReport report(check.format, std::cout, check.lesson);
-    report.begin(check.versions);
-    ClassRunner runner(check, report);
+    const std::unique_ptr<ClassReport> report = classReport(check.format, std::cout);
+    report->begin(check.lesson, check.versions);
+    ClassRunner runner(check, *report);
     runner.runAll();
-    const int status = report.finish();
+    if (interrupted) {
+        report->interrupted();
+    }
+    const int status = interrupted ? 128 + SIGINT : report->finish();
     for (const std::string& line : runner.messages()) {
         std::cerr << line << "\n";
     }
-    return interrupted ? 128 + SIGINT : status;
+    return status;
 }

@@ -3,7 +3,8 @@
 //
 // Each version's check is a child of the class check's, forked: it has the
 // lesson's cases already read, confines the version in a sandbox of its own
-// and hands its result back as a record, on a pipe that only the two hold.
+// and hands its results back as their JSON (report/Report.h), on a pipe
+// that only the two hold.
 // The class's report shows the versions in the order they were given,
 // whichever ended first.
 #pragma once

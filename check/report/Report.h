@@ -1,91 +1,90 @@
-// What a check of a version found, case by case, and how it is shown: the
-// human report, TAP for prove and CI systems, JSON for gradebooks (close to
-// the results.json of exercism's test runners), and the record that a
-// check of one version hands to a class check (Class.h).
+// How a check's results are shown: the one way into the reports.  Every
+// format is fed the same results (Results.h) and only shows them:
+//     human       the report a learner reads, a line as each case is checked
+//     tap         TAP version 13, for prove and CI systems
+//     json        exercism's results.json, with what it takes to rebuild
+//                 the results: a class check's versions hand theirs back so,
+//                 and --merge reads shards' back (readVersionJson)
+//     junit       JUnit XML, for GitLab, Jenkins and test reporters
+//     gradescope  Gradescope's autograder results.json
+//     csv         a gradebook: a row for each version
+//     html        one page, a grid of versions and cases
+// lessons-check(1) describes each.
 #pragma once
 
 #include <iosfwd>
+#include <memory>
+#include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
-enum class Status { Pass, Fail, Error };
+#include "report/Results.h"
 
-// "pass", "fail", "error"
-const char* statusName(Status status);
+enum class Format { Human, Tap, Json, Junit, Gradescope, Csv, Html };
 
-struct CaseResult {
-    std::string name;
-    Status status = Status::Pass;
-    std::vector<std::string> problems;  // for a failure, each in a few lines
-    std::string note;                   // for a pass, a remark; for an error, why it was not run
-    std::string output;                 // what the version printed through a pipe
-};
-
-struct VersionResult {
-    std::string name;  // in a class: the folder or file as given
-    std::string lesson;
-    std::vector<std::string> command;
-    std::size_t caseCount = 0;
-    std::vector<CaseResult> cases;
-    std::string error;  // why the version could not be checked at all, or ""
-
-    Status status() const;
-};
-
-enum class Format { Human, Tap, Json, Record };
-
-// The format --format names ("human", "tap", "json"), or false when it
-// names none.  The record is not one to choose: it is the class check's.
+// The format --format names, or false when it names none.
 bool readFormat(const std::string& name, Format& format);
 
-// Gathers the check of one version and shows it in its format: the human
-// report a line at a time as the cases are checked, the others whole once
-// the check has ended.
+// "human, tap, json, junit, gradescope, csv or html", for a usage message.
+const char* formatNames();
+
+// The exit status of a check of one version.
+constexpr int ALL_PASSED = 0;
+constexpr int SOME_FAILED = 1;
+constexpr int NOT_CHECKED = 2;
+
+// One version, checked case by case: the human report shows each case as
+// it comes, the other formats the whole version at the end.
 class VersionReport {
 public:
-    VersionReport(Format format, std::ostream& out) : format(format), out(out) {}
-
-    void begin(const std::string& lesson, std::size_t caseCount,
-               const std::vector<std::string>& command);
-    void add(CaseResult result);
-    // Shows the rest; the exit status: 0 when every case passed, else 1.
-    int finish();
-    // The version could not be checked (its command cannot be started):
-    // shows why; the exit status 2.
-    int finishUnchecked(const std::string& why);
-
-private:
-    const Format format;
-    std::ostream& out;
-    VersionResult result;
+    virtual ~VersionReport() = default;
+    // The version's lesson, command, caseCount and outOf, before any case.
+    virtual void begin(const VersionResult& header) = 0;
+    // Each case as it is checked.
+    virtual void add(const CaseResult& result) = 0;
+    // The whole version (every case added, or why it could not be checked);
+    // returns ALL_PASSED, SOME_FAILED or, when it could not be checked,
+    // NOT_CHECKED.
+    virtual int finish(const VersionResult& whole) = 0;
 };
 
-// The human report of one version, as VersionReport shows it.
-void printHuman(std::ostream& out, const VersionResult& version);
+std::unique_ptr<VersionReport> versionReport(Format format, std::ostream& out);
 
-// The record of a version, and the version read back from one; throws
-// std::runtime_error on a text that is not a whole record.
-std::string recordOf(const VersionResult& version);
-VersionResult readRecord(const std::string& text);
-
-// Shows a class's versions in a format, as they come in their order: begin,
-// then each version, then finish.
+// A class: its versions in the order given.  The human report and TAP show
+// each version as it comes; the other formats the class at the end.
 class ClassReport {
 public:
-    ClassReport(Format format, std::ostream& out, std::string lesson)
-        : format(format), out(out), lesson(std::move(lesson)) {}
+    virtual ~ClassReport() = default;
+    virtual void begin(const std::string& lesson, const std::vector<std::string>& names) = 0;
+    // Each version, in the order of the names.
+    virtual void add(const VersionResult& version) = 0;
+    // Returns 0 when every version passed, else 1.
+    virtual int finish() = 0;
+    // The check was stopped (Ctrl-C) before every version was added: what
+    // is shown is a valid document as far as it got (human, TAP, JSON,
+    // HTML), or nothing where a partial one would pass for a whole one
+    // (JUnit, Gradescope, CSV).
+    virtual void interrupted() = 0;
+};
 
-    // The versions' names, in their order.
-    void begin(const std::vector<std::string>& names);
-    void add(VersionResult version);
-    // Shows the rest; the exit status: 0 when every version passed, else 1.
-    int finish();
+std::unique_ptr<ClassReport> classReport(Format format, std::ostream& out);
 
-private:
-    const Format format;
-    std::ostream& out;
-    const std::string lesson;
+// A version's results as the json format writes them, and read back: the
+// same results, but for what no report shows (an output past its first 500
+// characters; a hidden case's input, output and problems).
+std::string versionJson(const VersionResult& version);
+VersionResult readVersionJson(const std::string& text);
+
+// A class's results as the json format writes them, and read back.
+struct ClassResults {
+    std::string lesson;
     std::vector<VersionResult> versions;
-    std::size_t nameWidth = 0;
+    bool interrupted = false;  // the check was stopped before every version was checked
+};
+std::string classJson(const ClassResults& results);
+ClassResults readClassJson(const std::string& text);
+
+// A text that is not such JSON, or is cut short: what is wrong, and where.
+struct UnreadableJson : std::runtime_error {
+    using std::runtime_error::runtime_error;
 };

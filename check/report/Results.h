@@ -55,10 +55,10 @@ struct CaseResult {
     // An instructor's hidden case: every report shows only its name,
     // verdict and points, never its input, output or problems.
     bool hidden = false;
-    std::vector<Problem> problems;  // for a failure
-    std::string note;               // for a pass, a remark; for an error, why it was not run
-    std::string output;             // what the version printed through a pipe, raw
-    std::string input;              // the case's input, raw
+    std::vector<Problem> problems;   // for a failure
+    std::string note;                // for a pass, a remark; for an error, why it was not run
+    std::string output;              // what the version printed through a pipe, raw
+    std::string input;               // the case's input, raw
     std::vector<std::string> files;  // the case's own files, for a learner to read whole
 };
 
@@ -78,3 +78,9 @@ struct VersionResult {
     Status status() const;
     unsigned score() const;  // the points of the cases that passed
 };
+
+// Field by field: a result read back from its JSON is the one written.
+bool operator==(const DifferingLine& a, const DifferingLine& b);
+bool operator==(const Problem& a, const Problem& b);
+bool operator==(const CaseResult& a, const CaseResult& b);
+bool operator==(const VersionResult& a, const VersionResult& b);

@@ -12,7 +12,7 @@
 #include <optional>
 #include <sstream>
 
-#include "sandbox/Process.h"
+#include "sandbox/Run.h"
 
 namespace fs = std::filesystem;
 
@@ -336,8 +336,10 @@ TEST(InterpretersOnThisMachine, APyenvShimRunsTheGlobalVersionWhichStarts) {
     EXPECT_EQ(resolved.problem, "");
 
     std::string printed;
-    const RunResult ran = runPiped(
-        Launch({resolved.command[0], "-c", "import sys; print(sys.prefix)"}), "", 30, &printed);
+    LocalRunner runner;
+    RunRequest request;
+    request.argv = {resolved.command[0], "-c", "import sys; print(sys.prefix)"};
+    const RunResult ran = runPiped(runner, request, "", 30, &printed, 4096);
     EXPECT_TRUE(ran.endedWell()) << ran.describe(30);
     EXPECT_EQ(printed, prefix.string() + "\n");
 }

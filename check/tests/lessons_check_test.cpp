@@ -79,8 +79,10 @@ TEST(LessonsCheck, PassesTheLessonsOwnProgramAndACorrectVersionInC) {
         const auto [cases, oks] = casesAndOks(checked.output);
         EXPECT_GT(cases, 1);
         EXPECT_EQ(oks, cases);
-        EXPECT_NE(checked.output.find("\n" + std::to_string(cases) + " passed, 0 failed\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            checked.output.find("\n" + std::to_string(cases) + " passed, 0 failed, score " +
+                                std::to_string(cases) + " of " + std::to_string(cases) + "\n"),
+            std::string::npos)
             << checked.output;
     }
 }
@@ -97,7 +99,8 @@ void expectAllPass(const std::vector<std::string>& command) {
     args.insert(args.end(), command.begin(), command.end());
     const Checked checked = lessonsCheck(args);
     EXPECT_EQ(checked.status, 0) << checked.output;
-    EXPECT_NE(checked.output.find("\n13 passed, 0 failed\n"), std::string::npos) << checked.output;
+    EXPECT_NE(checked.output.find("\n13 passed, 0 failed, score 13 of 13\n"), std::string::npos)
+        << checked.output;
 }
 
 // A version right through a pipe and wrong at a terminal fails every case
@@ -215,7 +218,7 @@ TEST(LessonsCheck, LoopThatOutlivesItsInputIsStoppedAndNamedAndCutShort) {
               std::string::npos)
         << checked.output;
     EXPECT_NE(checked.output.find("\nnot run: 9 cases, as 2 cases did not end within 0.2 s\n"
-                                  "0 passed, 2 failed, 9 not run\n"),
+                                  "0 passed, 2 failed, 9 not run, score 0 of 11\n"),
               std::string::npos)
         << checked.output;
     const std::vector<std::string> lines = splitLines(checked.output);
@@ -334,13 +337,13 @@ TEST_F(LessonsCheckClass, GivesALinePerVersionInOrderThenTheFailingVersionsRepor
     ASSERT_GE(lines.size(), 6u) << checked.output;
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6),
               (std::vector<std::string>{
-                  row("ok    ", version("right-py"), "13 passed, 0 failed"),
-                  row("FAIL  ", version("no-blank"), "0 passed, 13 failed"),
-                  row("FAIL  ", version("by-make"), "0 passed, 13 failed"),
+                  row("ok    ", version("right-py"), "13 passed, 0 failed, score 13 of 13"),
+                  row("FAIL  ", version("no-blank"), "0 passed, 13 failed, score 0 of 13"),
+                  row("FAIL  ", version("by-make"), "0 passed, 13 failed, score 0 of 13"),
                   row("ERROR ", version("empty"),
-                      "no version of heatprompt in " + version("empty") +
+                      "score 0 of 13: no version of heatprompt in " + version("empty") +
                           ": no executable heatprompt, heatprompt.py, heatprompt.js or Makefile"),
-                  row("ok    ", file, "13 passed, 0 failed"),
+                  row("ok    ", file, "13 passed, 0 failed, score 13 of 13"),
                   "5 versions: 2 passed, 2 failed, 1 not checked"}))
         << checked.output;
     // The two that failed, each reported whole, as a check of it alone is.
@@ -353,7 +356,8 @@ TEST_F(LessonsCheckClass, GivesALinePerVersionInOrderThenTheFailingVersionsRepor
                                   version("by-make") + " run\nFAIL  empty-input\n  at a terminal"),
               std::string::npos)
         << checked.output;
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "0 passed, 13 failed"), 2) << checked.output;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "0 passed, 13 failed, score 0 of 13"), 2)
+        << checked.output;
 
     const Checked right = check({}, {version("right-py"), file});
     EXPECT_EQ(right.status, 0) << right.output;
@@ -385,11 +389,11 @@ TEST_F(LessonsCheckClass, TapIsReadByProveOneTestACaseGroupedByVersion) {
 const char* const JSON_FIELDS = R"(
 import json, sys
 results = json.load(open(sys.argv[1]))
-assert set(results) == {"lesson", "status", "versions"}, results.keys()
+assert set(results) == {"lesson", "status", "summary", "interrupted", "versions"}, results.keys()
 for version in results["versions"]:
-    assert set(version) == {"name", "command", "status", "message", "tests"}, version.keys()
+    assert {"name", "version", "status", "message", "tests", "score", "out_of"} <= set(version)
     for test in version["tests"]:
-        assert set(test) == {"name", "status", "message", "output"}, test.keys()
+        assert {"name", "status", "message", "output", "test_code", "points"} <= set(test), test
         assert (test["message"] is None) == (test["status"] == "pass"), test
     print(version["status"] + ":", " ".join(test["status"] for test in version["tests"]))
 print(results["status"])
@@ -461,8 +465,15 @@ void expectExampleRuns(const std::vector<std::string>& example) {
     Command shell({"sh", "-c", "cd '" + folder.string() + "' && exec " + example[1].substr(2)});
     shell.environment = {
         {"PATH", std::filesystem::path(LESSONS_CHECK).parent_path().string() + ":/usr/bin:/bin"}};
-    const std::string output = checkedBy(shell).output;
+    std::string output = checkedBy(shell).output;
     std::filesystem::remove_all(folder);
+    // A failure names the case's files where they are installed.
+    const std::string cases =
+        std::filesystem::path(LESSONS_CHECK).parent_path().parent_path().string() +
+        "/share/console-lessons/cases/";
+    for (std::size_t at; (at = output.find(cases)) != std::string::npos;) {
+        output.replace(at, cases.size(), "/usr/share/console-lessons/cases/");
+    }
     std::string shown;
     for (std::size_t i = 2; i < example.size(); ++i) {
         shown += example[i] + "\n";

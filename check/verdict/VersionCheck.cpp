@@ -52,6 +52,27 @@ LessonsOwn::LessonsOwn(const Lesson& lesson, const CheckSettings&)
 
 namespace {
 
+// A problem as the checks tell it, in a few lines: the first says what, the
+// others (indented under it) show it.
+Problem problemFrom(const std::string& told) {
+    std::vector<std::string> lines = splitLines(told);
+    Problem problem;
+    problem.what = lines.empty() ? "" : lines.front();
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        problem.details.push_back(lines[i].substr(lines[i].rfind("  ", 0) == 0 ? 2 : 0));
+    }
+    return problem;
+}
+
+CaseResult caseResult(const Case& lessonCase, Status status, const std::string& note) {
+    CaseResult result;
+    result.name = lessonCase.name;
+    result.status = status;
+    result.note = note;
+    result.files = {lessonCase.input.string(), lessonCase.expected.string()};
+    return result;
+}
+
 // Both checks of one case: through a pipe, then (once that passed, and for a
 // lesson that reads input) typed at a terminal.  Throws CannotStart.
 CaseResult checkCase(const Lesson& lesson, const Case& lessonCase, Program& version,
@@ -59,7 +80,9 @@ CaseResult checkCase(const Lesson& lesson, const Case& lessonCase, Program& vers
     const std::string input = readFile(lessonCase.input);
     const Expected expected(lessonCase.expected);
     Problems problems = checkThroughPipe(version, input, expected, timeoutSeconds);
-    CaseResult result{lessonCase.name, Status::Pass, {}, "", std::move(problems.output)};
+    CaseResult result = caseResult(lessonCase, Status::Pass, "");
+    result.output = std::move(problems.output);
+    result.input = input;
     if (problems.none() && !lesson.waitTexts.empty()) {
         try {
             problems = checkAtTerminal(version, input, expected, lesson.waitTexts, lessonsOwn,
@@ -70,7 +93,9 @@ CaseResult checkCase(const Lesson& lesson, const Case& lessonCase, Program& vers
     }
     if (!problems.none()) {
         result.status = Status::Fail;
-        result.problems = std::move(problems.found);
+        for (const std::string& problem : problems.found) {
+            result.problems.push_back(problemFrom(problem));
+        }
     }
     return result;
 }
@@ -84,10 +109,9 @@ bool ranOutOfTime(const CaseResult& result, double timeoutSeconds) {
     RunResult timedOut;
     timedOut.timedOut = true;
     const std::string stopped = "the program " + timedOut.describe(timeoutSeconds);
-    return std::any_of(
-        result.problems.begin(), result.problems.end(), [&](const std::string& problem) {
-            return problem.substr(0, problem.find('\n')).find(stopped) != std::string::npos;
-        });
+    return std::any_of(result.problems.begin(), result.problems.end(), [&](const Problem& problem) {
+        return problem.what.find(stopped) != std::string::npos;
+    });
 }
 
 std::string seconds(double value) {
@@ -124,7 +148,7 @@ void checkVersion(const Lesson& lesson, LessonsOwn& lessonsOwn, Program& version
                      seconds(settings.budgetSeconds) + " s (--budget)";
         }
         if (!notRun.empty()) {
-            report({lessonCase.name, Status::Error, {}, notRun, ""});
+            report(caseResult(lessonCase, Status::Error, notRun));
             continue;
         }
         CaseResult result = checkCase(lesson, lessonCase, version, own, settings.timeoutSeconds);
