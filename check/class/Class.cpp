@@ -22,67 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A name as given, without the slashes a shell's */ leaves at its end.
-fs::path whole(const std::string& version) {
-    std::string path = version;
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
-}
-
-// The entry's own kind, never followed through a link.
-fs::file_status ownStatus(const fs::path& path) {
-    std::error_code none;
-    return fs::symlink_status(path, none);
-}
-
-bool runnable(const fs::path& path) {
-    const fs::file_status status = ownStatus(path);
-    return fs::is_symlink(status) ||
-           (fs::is_regular_file(status) &&
-            (status.permissions() & fs::perms::owner_exec) != fs::perms::none);
-}
-
-// A name as a command's word in the version's folder: never a PATH lookup,
-// never an option.
-std::string here(const fs::path& name) {
-    return "./" + name.filename().string();
-}
-
-std::optional<std::vector<std::string>> commandForFile(const fs::path& file) {
-    const fs::file_status status = ownStatus(file);
-    if (!fs::is_regular_file(status) && !fs::is_symlink(status)) {
-        return std::nullopt;
-    } else if (file.extension() == ".py") {
-        return std::vector<std::string>{"python3", here(file)};
-    } else if (file.extension() == ".js") {
-        return std::vector<std::string>{"node", here(file)};
-    } else if (runnable(file)) {
-        return std::vector<std::string>{here(file)};
-    }
-    return std::nullopt;
-}
-
-std::vector<std::string> commandForFolder(const fs::path& folder, const std::string& lesson) {
-    if (runnable(folder / lesson)) {
-        return {here(lesson)};
-    }
-    for (const char* ending : {".py", ".js"}) {
-        if (auto command = commandForFile(folder / (lesson + ending))) {
-            return *command;
-        }
-    }
-    for (const char* makefile : {"GNUmakefile", "makefile", "Makefile"}) {
-        if (fs::is_regular_file(ownStatus(folder / makefile))) {
-            return {"make", "-s", "--no-print-directory", "run"};
-        }
-    }
-    throw NoVersion("no version of " + lesson + " in " + quoted(folder.string()) +
-                    ": no executable " + lesson + ", " + lesson + ".py, " + lesson +
-                    ".js or Makefile");
-}
-
 // One version's check, running: its record and its messages are gathered
 // until it ends.
 struct Running {
@@ -122,15 +61,10 @@ void interrupt(int) {
     result.outOf = lesson.points();
     const std::string& version = check.versions[index];
     try {
-        result.command = commandFor(version, check.lesson);
-        const std::string program = versionsProgram(version, result.command);
-        result.error = isLessonsOwn(program, check.lesson);
-        if (result.error.empty()) {
-            const std::unique_ptr<Confinement> confinement =
-                Confinement::forVersion(version, result.command, check.plan);
-            checkVersion(lesson, lessonsOwn, confinement->program(), check.settings,
-                         [&](CaseResult one) { result.cases.push_back(std::move(one)); });
-        }
+        const std::unique_ptr<Confinement> confinement =
+            Confinement::forVersion(version, check.lesson, check.plan);
+        checkHandIn(lesson, lessonsOwn, *confinement, check.settings, result,
+                    [](const CaseResult&) {});
     } catch (const std::exception& error) {
         result.error = error.what();
     }
@@ -302,31 +236,6 @@ private:
 };
 
 }  // namespace
-
-std::vector<std::string> commandFor(const std::string& version, const std::string& lesson) {
-    const fs::path path = whole(version);
-    const fs::file_status status = ownStatus(path);
-    if (fs::is_symlink(status)) {
-        throw NoVersion(quoted(version) +
-                        " is a symbolic link: a version is checked only where it is");
-    } else if (fs::is_directory(status)) {
-        return commandForFolder(path, lesson);
-    } else if (auto command = commandForFile(path)) {
-        return *command;
-    }
-    throw NoVersion(fs::exists(status)
-                        ? quoted(version) + " is not executable, nor a .py or .js script"
-                        : "no such file or folder: " + quoted(version));
-}
-
-std::string versionsProgram(const std::string& version, const std::vector<std::string>& command) {
-    if (command.empty() || command[0].rfind("./", 0) != 0) {
-        return "";
-    }
-    const fs::path path = whole(version);
-    const fs::path folder = fs::is_directory(ownStatus(path)) ? path : path.parent_path();
-    return (folder / command[0].substr(2)).string();
-}
 
 unsigned defaultJobs() {
     const long processors = sysconf(_SC_NPROCESSORS_ONLN);

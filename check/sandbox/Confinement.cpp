@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "sandbox/Interpreters.h"
 #include "sandbox/Paths.h"
 
 namespace fs = std::filesystem;
@@ -66,7 +67,8 @@ std::vector<std::string> pathsIn(const std::string& arg) {
 // program when PATH finds it outside the system's folders, and each path
 // an argument holds.
 std::vector<fs::path> namedFiles(const std::vector<std::string>& command, const fs::path& folder,
-                                 bool folderShown, const std::vector<std::string>& masked) {
+                                 bool folderShown, const std::vector<std::string>& masked,
+                                 const std::vector<std::string>& interpreters) {
     std::vector<fs::path> named;
     const auto add = [&](const fs::path& path) {
         std::error_code none;
@@ -131,20 +133,70 @@ Confinement::Confinement(const ConfinementPlan& plan)
       staging(std::make_unique<Staging>(isMachinesRoot() ? NOBODY : -1,
                                         isMachinesRoot() ? NOBODY : -1)) {}
 
+void Confinement::resolveInterpreters(const std::string& versionFiles) {
+    const Host host = thisHost(versionFiles);
+    Resolved resolved = resolve(runs.request.argv, host);
+    if (!resolved.problem.empty()) {
+        throw CannotStart(resolved.problem);
+    }
+    runs.request.argv = resolved.command;
+    if (!building.empty()) {
+        Resolved compiler = resolve(building, host);
+        if (!compiler.problem.empty()) {
+            throw CannotStart(compiler.problem);
+        }
+        building = compiler.command;
+        resolved.shown.insert(resolved.shown.end(), compiler.shown.begin(), compiler.shown.end());
+        resolved.links.insert(resolved.links.end(), compiler.links.begin(), compiler.links.end());
+    }
+    interpreterFiles = resolved.shown;
+    for (const SymbolicLink& link : resolved.links) {
+        interpreterLinks.emplace_back(link.path, link.target);
+    }
+    pathInside = resolved.path;
+    interpreterVariables = resolved.environment;
+}
+
+namespace {
+
+// The environment a version runs with: the kept variables, PATH as the
+// interpreters need it inside, and theirs.
+std::vector<std::pair<std::string, std::string>> runEnvironment(
+    const std::string& home, const std::string& path,
+    const std::vector<std::pair<std::string, std::string>>& more) {
+    std::vector<std::pair<std::string, std::string>> environment;
+    for (const auto& variable : keptEnvironment(home)) {
+        if ((variable.first != "PATH" || path.empty()) && variable.first != "JAVA_HOME") {
+            environment.push_back(variable);
+        }
+    }
+    if (!path.empty()) {
+        environment.emplace_back("PATH", path);
+    }
+    environment.insert(environment.end(), more.begin(), more.end());
+    return environment;
+}
+
+}  // namespace
+
 void Confinement::startRunner(const std::vector<std::pair<std::string, std::string>>& own,
-                              const std::vector<std::pair<std::string, std::string>>& shown,
+                              std::vector<std::pair<std::string, std::string>> shown,
                               const std::string& folder) {
     runs.caps = plan.caps;
     runs.request.folder = folder;
+    for (const std::string& file : interpreterFiles) {
+        shown.emplace_back(file, file);
+    }
     if (!plan.bwrap.empty()) {
         SandboxPlan sandbox;
         sandbox.own = own;
         sandbox.shown = shown;
+        sandbox.links = interpreterLinks;
         sandbox.masked = plan.masked;
         sandbox.limits = plan.limits;
         sandbox.asRoot = isMachinesRoot();
         runner = std::make_unique<ConfinedRunner>(sandbox, plan.bwrap, plan.supervisorProgram);
-        runs.request.environment = keptEnvironment("/tmp");
+        runs.request.environment = runEnvironment("/tmp", pathInside, interpreterVariables);
         sandboxed = true;
     } else {
         // No namespaces: each run in fresh copies beside the staged ones,
@@ -165,7 +217,7 @@ void Confinement::startRunner(const std::vector<std::pair<std::string, std::stri
             setup.runUser = setup.runGroup = NOBODY;
         }
         runner = std::make_unique<LocalRunner>(setup);
-        runs.request.environment = keptEnvironment(home);
+        runs.request.environment = runEnvironment(home, pathInside, interpreterVariables);
     }
     runs.runner = runner.get();
 }
@@ -175,6 +227,8 @@ std::unique_ptr<Confinement> Confinement::forCommand(const std::vector<std::stri
     std::unique_ptr<Confinement> confinement(new Confinement(plan));
     Staging& staging = *confinement->staging;
     const fs::path folder = fs::current_path();
+    confinement->runs.request.argv = command;
+    confinement->resolveInterpreters("");
     std::vector<std::pair<std::string, std::string>> own, shown;
     std::string staged;
     if (!isShared(folder) && !inCheckersTree(folder)) {
@@ -186,7 +240,8 @@ std::unique_ptr<Confinement> Confinement::forCommand(const std::vector<std::stri
         }
     }
     own.emplace_back(staged.empty() ? staging.newFolder() : staged, folder.string());
-    for (const fs::path& path : namedFiles(command, folder, !staged.empty(), plan.masked)) {
+    for (const fs::path& path : namedFiles(command, folder, !staged.empty(), plan.masked,
+                                           confinement->interpreterFiles)) {
         std::error_code none;
         try {
             if (fs::is_directory(fs::symlink_status(path, none))) {
@@ -199,37 +254,58 @@ std::unique_ptr<Confinement> Confinement::forCommand(const std::vector<std::stri
             confinement->told = path.string() + " holds " + large.what() + ": it is not shown";
         }
     }
-    confinement->runs.request.argv = command;
     confinement->startRunner(own, shown, folder.string());
     return confinement;
 }
 
 std::unique_ptr<Confinement> Confinement::forVersion(const std::string& version,
-                                                     const std::vector<std::string>& command,
+                                                     const std::string& lesson,
                                                      const ConfinementPlan& plan) {
     std::unique_ptr<Confinement> confinement(new Confinement(plan));
     Staging& staging = *confinement->staging;
+    // The folder where a build writes, which the version's runs see too.
+    const std::string buildFolder =
+        plan.bwrap.empty() ? staging.newFolder() : ConfinedRunner::BUILD_FOLDER;
+    const HandIn handIn = handInOf(version, lesson, buildFolder);
+    confinement->runs.request.argv = handIn.command;
+    confinement->building = handIn.build;
+    confinement->ownProgram = versionsProgram(version, handIn.command);
     // Taken whole, the folders above it as the user has them; the version
-    // itself is never followed through a link.
-    std::string path = version;
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    const fs::path whole = fs::absolute(path).lexically_normal();
+    // itself is never followed through a link (handInOf has refused one).
+    const fs::path whole = fs::absolute(wholePath(version)).lexically_normal();
     std::error_code none;
-    const fs::file_status status = fs::symlink_status(whole, none);
-    std::vector<std::pair<std::string, std::string>> own;
-    std::string folder;
-    if (fs::is_directory(status)) {
-        own.emplace_back(staging.copyFolder(whole), whole.string());
-        folder = whole.string();
-    } else {
-        own.emplace_back(staging.copyFile(whole), whole.parent_path().string());
-        folder = whole.parent_path().string();
-    }
-    confinement->runs.request.argv = command;
-    confinement->startRunner(own, {}, folder);
+    const bool folder = fs::is_directory(fs::symlink_status(whole, none));
+    confinement->resolveInterpreters(whole.string());
+    const std::string staged = folder ? staging.copyFolder(whole) : staging.copyFile(whole);
+    const std::string seen = folder ? whole.string() : whole.parent_path().string();
+    confinement->startRunner({{staged, seen}}, {}, seen);
     return confinement;
+}
+
+std::vector<std::string> Confinement::shownCommand() const {
+    std::vector<std::string> words = building;
+    if (!words.empty()) {
+        words.push_back("&&");
+    }
+    words.insert(words.end(), runs.request.argv.begin(), runs.request.argv.end());
+    return words;
+}
+
+std::string Confinement::build(double timeoutSeconds, std::string* said) {
+    if (building.empty()) {
+        return "";
+    }
+    RunRequest request = runs.request;
+    request.argv = building;
+    request.build = true;
+    std::string output;
+    const RunResult result = runPiped(*runs.runner, request, "", timeoutSeconds, &output, 16384,
+                                      &output, 16384, runs.caps);
+    if (result.endedWell()) {
+        return "";
+    }
+    *said = output;
+    return "its sources did not build: " + building.front() + " " + result.describe(timeoutSeconds);
 }
 
 std::string workingBubblewrap(std::string& whyNot) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "sandbox/HandIn.h"
 #include "sandbox/Run.h"
 #include "sandbox/Staging.h"
 
@@ -45,12 +46,22 @@ public:
     static std::unique_ptr<Confinement> forCommand(const std::vector<std::string>& command,
                                                    const ConfinementPlan& plan);
     // A class check: the version's folder, or its file alone in its folder,
-    // taken whole as given; the command runs in that folder.
+    // taken whole as given; its program (HandIn.h) runs in that folder.
+    // Throws NoVersion.
     static std::unique_ptr<Confinement> forVersion(const std::string& version,
-                                                   const std::vector<std::string>& command,
+                                                   const std::string& lesson,
                                                    const ConfinementPlan& plan);
 
     Program& program() { return runs; }
+    // The words a report shows for what is checked: the build's, then the
+    // program's.
+    std::vector<std::string> shownCommand() const;
+    // The file on this machine that runs as the version's program, or "".
+    const std::string& versionsProgram() const { return ownProgram; }
+    // Builds the version's sources in its sandbox, when it has sources to
+    // build; "" when it has not or they built, else why not, with the
+    // compiler's first lines in *said.
+    std::string build(double timeoutSeconds, std::string* said);
     // What to tell the user of how the version was shown ("" for nothing).
     const std::string& note() const { return told; }
     bool confined() const { return sandboxed; }
@@ -58,13 +69,22 @@ public:
 private:
     Confinement(const ConfinementPlan& plan);
     void startRunner(const std::vector<std::pair<std::string, std::string>>& own,
-                     const std::vector<std::pair<std::string, std::string>>& shown,
+                     std::vector<std::pair<std::string, std::string>> shown,
                      const std::string& folder);
+    // Resolves the interpreters the command and the build start (Interpreters.h).
+    void resolveInterpreters(const std::string& versionFiles);
 
     const ConfinementPlan& plan;
     std::unique_ptr<Staging> staging;
     std::unique_ptr<Runner> runner;
     Program runs{nullptr, {}, {}};
+    std::vector<std::string> building;  // the build's command, when there are sources
+    std::string ownProgram;
+    // What the interpreters need: shown read-only, links made, PATH inside.
+    std::vector<std::string> interpreterFiles;
+    std::vector<std::pair<std::string, std::string>> interpreterLinks;
+    std::string pathInside;
+    std::vector<std::pair<std::string, std::string>> interpreterVariables;
     std::string told;
     bool sandboxed = false;
 };

@@ -154,6 +154,12 @@ std::vector<std::string> sandboxArguments(const std::string& bwrap, const Sandbo
             add(args, {"--ro-bind", host, seen});
         }
     }
+    for (const auto& [where, target] : plan.links) {
+        if (!inTemporary(where)) {
+            addFoldersAbove(args, where);
+            add(args, {"--symlink", target, where});
+        }
+    }
     add(args, {"--perms", "01777", "--size", std::to_string(plan.limits.writableBytes), "--tmpfs",
                ConfinedRunner::BUILD_FOLDER, "--remount-ro", "/", "--chdir", "/", "--",
                HIDDEN + "/supervisor", SUPERVISE, "3"});

@@ -62,6 +62,8 @@ struct SandboxPlan {
     std::vector<std::pair<std::string, std::string>> own;
     // More files and folders it sees read-only: host path → where seen.
     std::vector<std::pair<std::string, std::string>> shown;
+    // Symbolic links to make, after the shown ones: where, and what to.
+    std::vector<std::pair<std::string, std::string>> links;
     // What it must not see even inside the folders shown: the lessons' own
     // programs and cases.
     std::vector<std::string> masked;

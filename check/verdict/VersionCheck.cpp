@@ -160,3 +160,28 @@ void checkVersion(const Lesson& lesson, LessonsOwn& lessonsOwn, Program& version
         report(std::move(result));
     }
 }
+
+void checkHandIn(const Lesson& lesson, LessonsOwn& lessonsOwn, Confinement& confinement,
+                 const CheckSettings& settings, VersionResult& version,
+                 const std::function<void(const CaseResult&)>& each) {
+    version.command = confinement.shownCommand();
+    version.error = isLessonsOwn(confinement.versionsProgram(), lesson.name);
+    if (!version.error.empty()) {
+        return;
+    }
+    // A build takes its time out of the version's budget.
+    const auto started = std::chrono::steady_clock::now();
+    std::string said;
+    version.error = confinement.build(std::min(settings.budgetSeconds, 120.0), &said);
+    if (!version.error.empty()) {
+        version.errorDetail = said;
+        return;
+    }
+    CheckSettings left = settings;
+    left.budgetSeconds -=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    checkVersion(lesson, lessonsOwn, confinement.program(), left, [&](CaseResult result) {
+        each(result);
+        version.cases.push_back(std::move(result));
+    });
+}

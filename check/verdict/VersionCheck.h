@@ -7,6 +7,7 @@
 
 #include "cases/Lesson.h"
 #include "report/Report.h"
+#include "sandbox/Confinement.h"
 #include "sandbox/Runner.h"
 #include "verdict/CaseCheck.h"
 
@@ -40,3 +41,10 @@ private:
 // comes.  Throws CannotStart when the version cannot be started at all.
 void checkVersion(const Lesson& lesson, LessonsOwn& lessonsOwn, Program& version,
                   const CheckSettings& settings, const std::function<void(CaseResult)>& result);
+
+// Checks a version handed in as a folder or a file, confined: that it is
+// not the lesson's own program, its build when it has sources, then every
+// case.  The results go into `version`, each case also to `each` as it comes.
+void checkHandIn(const Lesson& lesson, LessonsOwn& lessonsOwn, Confinement& confinement,
+                 const CheckSettings& settings, VersionResult& version,
+                 const std::function<void(const CaseResult&)>& each);
