@@ -252,17 +252,27 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
                      "processes and memory hold\n";
     }
     try {
+        LessonsOwn learned(lesson, settings.check);
+        if (!ownProgram && isHandIn(command)) {
+            // A folder or sources, found and built as a class check's are.
+            const std::unique_ptr<Confinement> confinement =
+                Confinement::forVersion(command[0], name, plan);
+            checkHandIn(lesson, learned, *confinement, settings.check, version,
+                        [&](const CaseResult& result) { report->add(result); });
+            return report->finish(version);
+        }
         const std::unique_ptr<Confinement> confinement = Confinement::forCommand(command, plan);
         if (!confinement->note().empty()) {
             std::cerr << "lessons-check: note: " << confinement->note() << "\n";
         }
-        LessonsOwn learned(lesson, settings.check);
         checkVersion(lesson, learned, confinement->program(), settings.check,
                      [&](CaseResult result) {
                          report->add(result);
                          version.cases.push_back(std::move(result));
                      });
     } catch (const CannotStart& error) {
+        return unchecked(error.what());
+    } catch (const NoVersion& error) {
         return unchecked(error.what());
     }
     return report->finish(version);

@@ -25,7 +25,8 @@
 #       Builds a GoogleTest executable from the *_test.cpp files and the
 #       sources they test, and registers its tests.
 #
-# Without BUILD_TESTING only the programs and lessons-check are built.  A
+# Without BUILD_TESTING only the programs and lessons-check are built, and
+# without libvterm neither lessons-check nor the tests of the cases.  A
 # cross build (see cmake/toolchains/) registers the transcripts (the card
 # game's against its stopped-clock build only), the unit tests and the
 # ciphers' long-line check, each program run under the emulator; the
@@ -124,7 +125,9 @@ function(add_program name main)
     file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
     set_property(GLOBAL APPEND PROPERTY LESSONS_PROGRAMS "${name}\t${folder}\t${clock}")
     lessons_share_cases(${name} ${case_dir})
-    if(NOT BUILD_TESTING)
+    # The cases are run through lessons-check's checks, which are built only
+    # where libvterm is found (check/CMakeLists.txt).
+    if(NOT BUILD_TESTING OR NOT TARGET lesson_checks)
         return()
     endif()
     if(NOT clock)

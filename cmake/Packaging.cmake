@@ -54,7 +54,14 @@ if(LESSONS_DEBIAN_ARCH STREQUAL "armhf")
     set(libgcc_version 3.5)
 endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libgcc-s1 (>= ${libgcc_version}), libseccomp2 (>= 2.5.0), libstdc++6 (>= 11)")
+    "libc6 (>= 2.34), libgcc-s1 (>= ${libgcc_version}), libstdc++6 (>= 11)")
+# lessons-check renders a terminal's screen with libvterm, whose every
+# function it calls is there since 0.1 (libvterm0's symbols file), and
+# watches a version's runs with libseccomp's notifications, there since
+# 2.5.0; it is built only where both are installed (check/CMakeLists.txt).
+if(TARGET lessons-check)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libseccomp2 (>= 2.5.0), libvterm0 (>= 0.1)")
+endif()
 # A sanitized build is never packaged, and its programs carry clang's
 # sanitizer runtimes, which need _Unwind_Backtrace of GCC_3.3 for their
 # reports; so only the other builds check the Depends.

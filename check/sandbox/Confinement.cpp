@@ -77,7 +77,12 @@ std::vector<fs::path> namedFiles(const std::vector<std::string>& command, const 
         const bool hidden = std::any_of(masked.begin(), masked.end(), [&](const std::string& mask) {
             return normal == mask || isWithin(normal, mask) || isWithin(mask, normal);
         });
-        if (fs::exists(fs::symlink_status(normal, none)) && !isSystemPath(normal) && !top &&
+        // An interpreter is shown as its installation is, not copied.
+        const bool interpreter =
+            std::any_of(interpreters.begin(), interpreters.end(), [&](const std::string& shown) {
+                return normal == shown || isWithin(normal, shown);
+            });
+        if (!interpreter && fs::exists(fs::symlink_status(normal, none)) && !isSystemPath(normal) && !top &&
             !(folderShown && isWithin(normal, folder)) && !isShared(normal) &&
             !isWithin(homeFolder(), normal) && !isWithin(normal, "/run") &&
             !isWithin(normal, "/sys") && !hidden &&
@@ -269,7 +274,7 @@ std::unique_ptr<Confinement> Confinement::forVersion(const std::string& version,
     const HandIn handIn = handInOf(version, lesson, buildFolder);
     confinement->runs.request.argv = handIn.command;
     confinement->building = handIn.build;
-    confinement->ownProgram = versionsProgram(version, handIn.command);
+    confinement->ownProgram = ::versionsProgram(version, handIn.command);
     // Taken whole, the folders above it as the user has them; the version
     // itself is never followed through a link (handInOf has refused one).
     const fs::path whole = fs::absolute(wholePath(version)).lexically_normal();
