@@ -246,15 +246,17 @@ function(lessons_add_cases target case_dir labels)
     endforeach()
 endfunction()
 
-# Whether <input> can be typed at a terminal as it is: a terminal does not
-# pass on a control byte other than the tab as typed, nor hold more than
-# 4094 bytes of a line before its newline.  lessons-check follows the same
-# rule (typedLines in check/verdict/TerminalCheck.cpp) and checks such a case
-# through a pipe only.
+# Whether <input> can be typed at a terminal as it is.  A terminal acts on
+# 12 of the control bytes other than the tab and the newline (Ctrl-C, Ctrl-D
+# and Ctrl-U among them) instead of passing them on, shows the others as
+# ^X when it echoes them, and holds at most 4095 bytes of a line before its
+# newline.  Every one of those 31 control bytes, and a line of 4096 bytes or
+# more, is left to the pipe, as lessons-check does (typedLines in
+# check/verdict/TerminalCheck.cpp).
 function(lessons_typable input result)
-    # Runs of printable bytes and tabs: one of 4095 is a line too long (and
+    # Runs of printable bytes and tabs: one of 4096 is a line too long (and
     # spares reading a case of long lines byte by byte below).
-    file(STRINGS ${input} long LENGTH_MINIMUM 4095 LIMIT_COUNT 1)
+    file(STRINGS ${input} long LENGTH_MINIMUM 4096 LIMIT_COUNT 1)
     if(long)
         set(${result} FALSE PARENT_SCOPE)
         return()

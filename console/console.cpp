@@ -6,9 +6,11 @@
 //     Plain C++ sets badbit on std::cout and carries on, printing nothing
 //     more, and what is still buffered at the end is lost without a word.
 //   - memory running out ends it with "<program>: out of memory" and
-//     status 1.  Plain C++ ends with an abort and a core dump, or, where
-//     std::bad_alloc is thrown in the middle of a read, sets badbit and
-//     carries on, to end with status 0 as if nothing had gone wrong.
+//     status 1.  Plain C++ ends through std::terminate, whose default
+//     handler calls std::abort: SIGABRT ends the program, with a core file
+//     where the limit on core files allows one.  Or, where std::bad_alloc is
+//     thrown in the middle of a read, it sets badbit and carries on, to end
+//     with status 0 as if nothing had gone wrong.
 //
 // It does so with standard means.  std::cout and std::cin throw
 // std::ios_base::failure, or the std::bad_alloc they caught, when badbit is
@@ -18,8 +20,7 @@
 // here names the cause.  What is still buffered when the program ends is
 // written and checked, as coreutils' close_stdout does.  Everything else is
 // plain C++: std::cin is tied to std::cout, std::endl flushes, C stdio and
-// the streams share their buffers (unless a program's own main says
-// otherwise, as the two ciphers' do), new throws std::bad_alloc.
+// the streams share their buffers, new throws std::bad_alloc.
 #include <errno.h>
 #include <unistd.h>
 

@@ -5,7 +5,8 @@
 int main() {
     // Kept when input ends before a temperature is typed.  An entry that is
     // not a number stores 0, and one too large for a float the largest float
-    // of its sign.
+    // of its sign: so GNU's libstdc++ reads it, where the words of C++17
+    // give strtof's value, an infinity.  Either is classified alike.
     float temperature = 100;
 
     std::cout << "Enter Machine Temperature: ";

@@ -14,9 +14,11 @@ public:
 private:
     friend std::istream& operator>>(std::istream& in, Point& point);
 
-    // 0 until read.  An entry that is not a number stores 0, one beyond
-    // double's range the largest double of its sign, and after either the
-    // stream has failed, so the reads that follow store nothing.
+    // 0 until read.  An entry that is not a number stores 0, and one beyond
+    // double's range the largest double of its sign: so GNU's libstdc++
+    // reads it, where the words of C++17 give strtod's value, an infinity.
+    // After either the stream has failed, so the reads that follow store
+    // nothing.
     double x = 0;
     double y = 0;
 };

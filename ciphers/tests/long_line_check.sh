@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# A line of some megabytes, longer than the pieces halfturn turns it in and
-# than shiftcrypt's first mapping, comes out of both programs as tr turns it,
-# from a file and through a pipe (which hands it over in smaller reads), and
-# the input after it is still read: shiftcrypt takes its choice and shift
-# from the lines that follow.
+# A line of some megabytes, many times the buffer C stdio reads it through,
+# comes out of both programs as tr turns it, from a file and through a pipe
+# (which hands it over in smaller reads), and the input after it is still
+# read: shiftcrypt takes its choice and shift from the lines that follow.
 #
 #   long_line_check.sh HALFTURN SHIFTCRYPT
 #
@@ -20,15 +19,15 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 # Every printable character, so that each kind of byte is on the line many
-# times over; 3 MiB and an odd length, so that the last bytes make a short
-# block of their own.
+# times over; 3 MiB and an odd length, so that the line does not end where a
+# buffer does.
 printable="$(printf '%s' ' !"#$%&'\''()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\]^_`abcdefghijklmnopqrstuvwxyz{|}~')"
 yes "$printable" | tr -d '\n' | head -c $((3 * 1024 * 1024 + 37)) >"$work/line" || true
 # The rule for shift 13 on printable text: the blank stays, a to m gain 13,
 # n to z lose 13, every other character (codes 33 to 96 and 123 to 126) loses
 # 13.
 tr 'a-z\041-\140\173-\176' 'n-za-m\024-\123\156-\161' <"$work/line" >"$work/expected"
-{ cat "$work/line"; printf '\nleft unread\n'; } >"$work/halfturn.in"
+{ cat "$work/line"; printf '\nnever printed\n'; } >"$work/halfturn.in"
 { cat "$work/line"; printf '\n1\n13\n'; } >"$work/shiftcrypt.in"
 
 check() {

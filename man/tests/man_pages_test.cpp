@@ -100,6 +100,68 @@ TEST(ManualPages, EveryExampleIsATranscriptCaseTypedThroughPrintf) {
     }
 }
 
+// The text that quoted output in a page's prose stands for: "\ " is a blank
+// that no line break removes, "\-" a minus sign, "\e" a backslash, and "\&"
+// nothing.
+std::string unescapeProse(const std::string& roff) {
+    std::string text;
+    for (std::size_t i = 0; i < roff.size(); ++i) {
+        if (roff[i] != '\\' || i + 1 == roff.size()) {
+            text += roff[i];
+        } else if (const char next = roff[++i]; next != '&') {
+            text += next == 'e' ? '\\' : next;
+        }
+    }
+    return text;
+}
+
+// A blank that ends a line cannot be seen, on the screen or in the example.
+// For each line of its example that ends in one, a page quotes the text the
+// line ends with, blank and all (the closing quote shows it), and says in
+// the same sentence that it ends in a blank.
+TEST(ManualPages, EveryBlankThatEndsAnExampleLineIsSpokenOf) {
+    // A quoted output text and the rest of its sentence.
+    static const std::regex quoted(R"(\\\(lq\\fB((?:(?!\\\(rq).)*?)\\fP\\\(rq([^.]*))");
+    int blankEnded = 0;
+    for (const Program& program : readProgramList()) {
+        SCOPED_TRACE(pagePath(program.name).string());
+        Page page = readPage(program.name);
+        std::string prose;
+        bool inExample = false;
+        for (const char* section : {"DESCRIPTION", "EXAMPLE"}) {
+            for (const std::string& line : page.sections[section]) {
+                inExample = line == ".EX" || (inExample && line != ".EE");
+                if (!inExample && line != ".EE") {
+                    prose += line + " ";
+                }
+            }
+        }
+        std::vector<std::string> saidToEndInABlank;
+        for (std::sregex_iterator at(prose.begin(), prose.end(), quoted), end; at != end; ++at) {
+            const std::string text = unescapeProse((*at)[1]);
+            if (!text.empty() && text.back() == ' ' &&
+                (*at)[2].str().find("in a blank") != std::string::npos) {
+                saidToEndInABlank.push_back(text);
+            }
+        }
+        for (const std::string& line : exampleOf(page).second) {
+            std::string shown;
+            if (!unescapeRoff(line, shown) || shown.empty() || shown.back() != ' ') {
+                continue;
+            }
+            ++blankEnded;
+            const bool spoken = std::any_of(
+                saidToEndInABlank.begin(), saidToEndInABlank.end(), [&](const std::string& text) {
+                    return text.size() <= shown.size() &&
+                           shown.compare(shown.size() - text.size(), text.size(), text) == 0;
+                });
+            EXPECT_TRUE(spoken) << "\"" << shown << "\" ends in a blank, and no quoted text "
+                                << "that ends it is said to end in a blank";
+        }
+    }
+    EXPECT_GT(blankEnded, 0) << "no example line ends in a blank: the examples were not read";
+}
+
 TEST(ManualPages, SeeAlsoNamesTheOtherProgramsOfTheFolder) {
     const std::vector<Program> programs = readProgramList();
     for (const Program& program : programs) {
