@@ -78,12 +78,11 @@ std::vector<fs::path> namedFiles(const std::vector<std::string>& command, const 
             return normal == mask || isWithin(normal, mask) || isWithin(mask, normal);
         });
         // An interpreter is shown as its installation is, not copied.
-        const bool interpreter =
-            std::any_of(interpreters.begin(), interpreters.end(), [&](const std::string& shown) {
-                return normal == shown || isWithin(normal, shown);
-            });
-        if (!interpreter && fs::exists(fs::symlink_status(normal, none)) && !isSystemPath(normal) && !top &&
-            !(folderShown && isWithin(normal, folder)) && !isShared(normal) &&
+        const bool interpreter = std::any_of(
+            interpreters.begin(), interpreters.end(),
+            [&](const std::string& shown) { return normal == shown || isWithin(normal, shown); });
+        if (!interpreter && fs::exists(fs::symlink_status(normal, none)) && !isSystemPath(normal) &&
+            !top && !(folderShown && isWithin(normal, folder)) && !isShared(normal) &&
             !isWithin(homeFolder(), normal) && !isWithin(normal, "/run") &&
             !isWithin(normal, "/sys") && !hidden &&
             !(inCheckersTree(normal) && fs::is_directory(normal, none)) &&
@@ -245,8 +244,8 @@ std::unique_ptr<Confinement> Confinement::forCommand(const std::vector<std::stri
         }
     }
     own.emplace_back(staged.empty() ? staging.newFolder() : staged, folder.string());
-    for (const fs::path& path : namedFiles(command, folder, !staged.empty(), plan.masked,
-                                           confinement->interpreterFiles)) {
+    for (const fs::path& path :
+         namedFiles(command, folder, !staged.empty(), plan.masked, confinement->interpreterFiles)) {
         std::error_code none;
         try {
             if (fs::is_directory(fs::symlink_status(path, none))) {

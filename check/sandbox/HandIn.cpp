@@ -199,8 +199,8 @@ bool isHandIn(const std::vector<std::string>& command) {
     const fs::path path = wholePath(command[0]);
     const fs::file_status status = ownStatus(path);
     const std::string ending = path.extension().string();
-    return fs::is_directory(status) ||
-           (fs::is_regular_file(status) && (ending == ".cpp" || ending == ".c" || ending == ".java"));
+    return fs::is_directory(status) || (fs::is_regular_file(status) &&
+                                        (ending == ".cpp" || ending == ".c" || ending == ".java"));
 }
 
 std::string versionsProgram(const std::string& version, const std::vector<std::string>& command) {
