@@ -16,14 +16,6 @@ std::vector<std::string> linesWithEnds(const std::string& text) {
 Expected::Expected(const std::filesystem::path& path)
     : text(readFile(path)), pattern(path.extension() == ".match") {}
 
-std::string Expected::differenceFrom(const std::string& actual) const {
-    return firstDifference(actual, true);
-}
-
-std::string Expected::differenceFromStart(const std::string& actual) const {
-    return firstDifference(actual, false);
-}
-
 namespace {
 
 // The line of a text that starts at `start`, with its newline if it has one.
@@ -31,6 +23,9 @@ std::string lineAt(const std::string& text, std::size_t start) {
     const std::size_t end = text.find('\n', start);
     return text.substr(start, end == std::string::npos ? end : end + 1 - start);
 }
+
+// How much of a long line a report shows, around where it parts.
+constexpr std::size_t EXCERPT = 160, BEFORE_PARTING = 60;
 
 }  // namespace
 
@@ -53,46 +48,68 @@ bool Expected::lineFits(const std::string& actual, const std::string& wanted, bo
                : literal.size() < wanted.size() && actual.rfind(literal, 0) == 0;
 }
 
-std::string Expected::firstDifference(const std::string& actual, bool wholeOutput) const {
+std::vector<DifferingLine> Expected::differences(const std::string& actual, bool wholeOutput,
+                                                 std::size_t most) const {
     // Line by line, one at a time: a program may print millions of lines.
-    std::size_t i = 0, wantAt = 0, gotAt = 0;
+    std::vector<DifferingLine> found;
     std::string wanted, got;
-    for (;; ++i, wantAt += wanted.size(), gotAt += got.size()) {
+    for (std::size_t i = 0, wantAt = 0, gotAt = 0; found.size() < most;
+         ++i, wantAt += wanted.size(), gotAt += got.size()) {
         wanted = wantAt < text.size() ? lineAt(text, wantAt) : "";
         got = gotAt < actual.size() ? lineAt(actual, gotAt) : "";
-        if (wanted.empty() || got.empty()) {
+        if (got.empty() && (wanted.empty() || !wholeOutput)) {
             break;
         }
         const bool finished =
             wholeOutput || gotAt + got.size() < actual.size() || got.back() == '\n';
-        if (!lineFits(got, wanted, finished)) {
+        if (wanted.empty() || got.empty()) {
+            // One side has ended: the lines after it would say no more.
+            found.push_back(differingLine(i + 1, wanted, got, pattern));
             break;
+        } else if (!lineFits(got, wanted, finished)) {
+            found.push_back(differingLine(i + 1, wanted, got, pattern));
         }
     }
-    if (got.empty() && (wanted.empty() || !wholeOutput)) {
-        return "";
-    }
-    return shownDifference(i, wanted, got);
+    return found;
 }
 
-// Where the output differs: the line's number, the expected and the actual
-// line ("" for none), and a caret under the first byte that differs.
-std::string Expected::shownDifference(std::size_t i, const std::string& want,
-                                      const std::string& got) const {
-    const std::string line = "line " + std::to_string(i + 1);
-    const std::string wanted = !want.empty() ? quoted(want) : "(nothing: the output ends)";
-    const std::string actual = !got.empty() ? quoted(got) : "(nothing: the output ended)";
-    std::string shown = line + " differs\n  expected: " + wanted +
-                        (pattern && !want.empty() && firstPlaceholder(want) != std::string::npos
-                             ? "  (a pattern, see the case's .match file)"
-                             : "") +
-                        "\n  actual:   " + actual;
-    if (!pattern && !want.empty() && !got.empty()) {
-        // A caret under the first character that differs.
-        const std::size_t same =
-            std::mismatch(want.begin(), want.end(), got.begin(), got.end()).first - want.begin();
-        const std::size_t column = quoted(want.substr(0, same)).size() - 1;
-        shown += "\n            " + std::string(column, ' ') + "^";
+std::size_t Expected::positionAfter(const std::string& actual) const {
+    if (!pattern) {
+        return std::min(actual.size(), text.size());
     }
-    return shown;
+    const std::size_t lines =
+        static_cast<std::size_t>(std::count(actual.begin(), actual.end(), '\n'));
+    std::size_t at = 0;
+    for (std::size_t line = 0; line < lines && at < text.size(); ++line) {
+        const std::size_t end = text.find('\n', at);
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    const std::size_t unfinished = actual.size() - (actual.rfind('\n') + 1);
+    return std::min(text.size(), at + unfinished);
+}
+
+DifferingLine differingLine(std::size_t number, const std::string& wanted, const std::string& got,
+                            bool pattern) {
+    DifferingLine line;
+    line.number = number;
+    line.expectedMissing = wanted.empty();
+    line.actualMissing = got.empty();
+    line.pattern = pattern && firstPlaceholder(wanted) != std::string::npos;
+    if (!wanted.empty() && !got.empty()) {
+        line.parting =
+            line.pattern
+                ? matchedLength(got, wanted)
+                : static_cast<std::size_t>(
+                      std::mismatch(wanted.begin(), wanted.end(), got.begin(), got.end()).first -
+                      wanted.begin());
+    }
+    // A long line is shown around where it parts; a pattern's columns are
+    // not the actual line's, so it is shown from its start.
+    if (!line.pattern && std::max(wanted.size(), got.size()) > EXCERPT &&
+        line.parting != std::string::npos) {
+        line.from = line.parting > BEFORE_PARTING ? line.parting - BEFORE_PARTING : 0;
+    }
+    line.expected = wanted.substr(std::min(line.from, wanted.size()), EXCERPT);
+    line.actual = got.substr(std::min(line.from, got.size()), EXCERPT);
+    return line;
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -36,30 +37,17 @@ inline std::vector<std::string> splitLines(const std::string& text) {
 }
 
 // A placeholder: its name, the characters its texts are made of, and
-// whether a text of them is one it stands for.
+// whether each use of it on a line stands for the same text.
 struct Placeholder {
     std::string name, characters;
-    bool (*standsFor)(const std::string& text);
     bool sameOnALine;
 };
 
 inline const std::vector<Placeholder>& placeholders() {
-    static const std::string digits = "0123456789";
     static const std::vector<Placeholder> all = {
-        {"@ADDR@", digits + "abcdefx",
-         [](const std::string& text) {
-             return text == "0" || (text.size() > 2 && text.compare(0, 2, "0x") == 0 &&
-                                    text.find_first_not_of(digits + "abcdef", 2) == text.npos);
-         },
-         true},
-        {"@INT@", "-" + digits,
-         [](const std::string& text) {
-             const std::size_t sign = text[0] == '-' ? 1 : 0;
-             return text.size() > sign && text.find_first_not_of(digits, sign) == text.npos;
-         },
-         true},
-        {"@NAN@", "-an", [](const std::string& text) { return text == "nan" || text == "-nan"; },
-         false},
+        {"@ADDR@", "0123456789abcdefx", true},
+        {"@INT@", "-0123456789", true},
+        {"@NAN@", "-an", false},
     };
     return all;
 }
@@ -72,9 +60,52 @@ inline std::size_t firstPlaceholder(const std::string& line) {
     return first;
 }
 
+// The lengths of the texts a placeholder may stand for at `a`, longest
+// first, or the longest alone: a NaN is "nan" or "-nan"; an integer is a
+// sign and digits; a pointer "0", or "0x" and hexadecimal digits.  Found
+// without copying, in a time that grows as the run of its characters does.
+inline std::vector<std::size_t> candidateLengths(const std::string& actual, std::size_t a,
+                                                 const Placeholder& placeholder, bool longestOnly) {
+    std::vector<std::size_t> lengths;
+    const auto runOf = [&](std::size_t from, const char* characters) {
+        const std::size_t end = actual.find_first_not_of(characters, from);
+        return (end == std::string::npos ? actual.size() : end) - from;
+    };
+    if (placeholder.name == "@NAN@") {
+        for (const char* nan : {"-nan", "nan"}) {
+            if (actual.compare(a, std::strlen(nan), nan) == 0) {
+                lengths.push_back(std::strlen(nan));
+            }
+        }
+    } else if (placeholder.name == "@INT@") {
+        const std::size_t sign = a < actual.size() && actual[a] == '-' ? 1 : 0;
+        for (std::size_t digits = runOf(a + sign, "0123456789"); digits > 0; --digits) {
+            lengths.push_back(sign + digits);
+            if (longestOnly) {
+                break;
+            }
+        }
+    } else {
+        if (actual.compare(a, 2, "0x") == 0) {
+            for (std::size_t digits = runOf(a + 2, "0123456789abcdef"); digits > 0; --digits) {
+                lengths.push_back(2 + digits);
+                if (longestOnly) {
+                    break;
+                }
+            }
+        }
+        if (a < actual.size() && actual[a] == '0' && (lengths.empty() || !longestOnly)) {
+            lengths.push_back(1);
+        }
+    }
+    return lengths;
+}
+
 // Whether actual, from a on, is expected from e on with its placeholders
 // filled in; filled holds the texts that those used on the line so far
-// stood for.  A placeholder tries its longest text first, then shorter ones.
+// stood for.  Where the expected text goes on with a byte a placeholder's
+// text cannot hold, only its longest text is tried, so that a line of a
+// megabyte is matched in a time that grows as its length does.
 inline bool matchesFrom(const std::string& actual, std::size_t a, const std::string& expected,
                         std::size_t e, std::map<std::string, std::string>& filled) {
     for (; e < expected.size(); ++a, ++e) {
@@ -94,15 +125,13 @@ inline bool matchesFrom(const std::string& actual, std::size_t a, const std::str
             return actual.compare(a, text.size(), text) == 0 &&
                    matchesFrom(actual, a + text.size(), expected, e, filled);
         }
-        const std::size_t span =
-            std::min(actual.find_first_not_of(placeholder->characters, a), actual.size()) - a;
-        for (std::size_t length = span; length > 0; --length) {
-            const std::string text = actual.substr(a, length);
-            if (!placeholder->standsFor(text)) {
-                continue;
-            }
+        // Where the expected text goes on with a byte the placeholder's text
+        // cannot hold, a shorter text would leave one of its own there.
+        const bool nextFixed = e < expected.size() && expected[e] != '@' &&
+                               placeholder->characters.find(expected[e]) == std::string::npos;
+        for (const std::size_t length : candidateLengths(actual, a, *placeholder, nextFixed)) {
             if (placeholder->sameOnALine) {
-                filled[name] = text;
+                filled[name] = actual.substr(a, length);
             }
             if (matchesFrom(actual, a + length, expected, e, filled)) {
                 return true;
@@ -112,6 +141,32 @@ inline bool matchesFrom(const std::string& actual, std::size_t a, const std::str
         return false;
     }
     return a == actual.size();
+}
+
+// How far actual goes along the expected line, its placeholders filled in
+// greedily: where a caret goes under the first byte that is not expected.
+inline std::size_t matchedLength(const std::string& actual, const std::string& expected) {
+    std::size_t a = 0;
+    for (std::size_t e = 0; e < expected.size() && a < actual.size();) {
+        const auto placeholder = std::find_if(
+            placeholders().begin(), placeholders().end(),
+            [&](const Placeholder& p) { return expected.compare(e, p.name.size(), p.name) == 0; });
+        if (placeholder == placeholders().end()) {
+            if (actual[a] != expected[e]) {
+                return a;
+            }
+            ++a;
+            ++e;
+            continue;
+        }
+        const std::vector<std::size_t> lengths = candidateLengths(actual, a, *placeholder, true);
+        if (lengths.empty()) {
+            return a;
+        }
+        a += lengths.front();
+        e += placeholder->name.size();
+    }
+    return a;
 }
 
 // Whether actual is the expected line, with its placeholders filled in.

@@ -10,20 +10,18 @@
 #include "cases/ExpectedText.h"
 #include "report/Escape.h"
 #include "report/Formats.h"
+#include "report/ProblemText.h"
 
 namespace {
 
 // The first problems of a case are what to mend first; the ones after them
 // often follow from them.
 constexpr std::size_t PROBLEMS_SHOWN = 3;
-constexpr std::size_t LINES_SHOWN = 3;  // differing lines of a problem
-constexpr std::size_t DETAILS_SHOWN = 6;
-constexpr std::size_t LITERAL_SHOWN = 200;  // bytes of a line of output
-constexpr std::size_t ERRORS_SHOWN = 200;   // bytes of standard error
 constexpr std::size_t LINE_SHOWN = 300;     // bytes of a line in the checker's words
 constexpr std::size_t CASE_SHOWN = 4096;    // bytes of a case's whole report
 constexpr std::size_t NAMES_LISTED = 8;     // cases named as sharing a problem
 constexpr std::size_t DETAIL_LINES = 10;    // lines of what goes with an unchecked version
+constexpr std::size_t LITERAL_SHOWN = 200;  // bytes of a line of output
 
 std::string checkerLine(const std::string& line) {
     return shownLine(line.substr(0, LINE_SHOWN)) + (line.size() > LINE_SHOWN ? "..." : "");
@@ -42,45 +40,8 @@ std::string joined(const std::vector<std::string>& words, std::string (*shown)(c
     return text;
 }
 
-// A line of output that differs: its number (and the column its excerpts
-// start at), both lines, and a caret under the actual line where they part.
-void addDifferingLine(std::string& text, const DifferingLine& line) {
-    text += "    line " + std::to_string(line.number) +
-            (line.from > 0 ? ", from column " + std::to_string(line.from + 1) : "") + ":\n";
-    text += "      expected: " +
-            (line.expectedMissing ? "(nothing: the output ends)" : literal(line.expected)) +
-            (line.pattern ? "  (a pattern, see the case's .match file)" : "") + "\n";
-    const std::string actualLabel = "      actual:   ";
-    text += actualLabel +
-            (line.actualMissing ? "(nothing: the output ended)" : literal(line.actual)) + "\n";
-    if (line.actualMissing || line.parting == std::string::npos || line.parting < line.from) {
-        return;
-    }
-    const std::size_t offset = line.parting - line.from;
-    if (offset <= std::min(line.actual.size(), LITERAL_SHOWN)) {
-        const std::size_t column = quoted(line.actual.substr(0, offset)).size() - 1;
-        text += std::string(actualLabel.size() + column, ' ') + "^\n";
-    }
-}
-
 void addProblem(std::string& text, const Problem& problem) {
-    text += "  " + checkerLine(problem.what) + "\n";
-    for (std::size_t i = 0; i < std::min(problem.lines.size(), LINES_SHOWN); ++i) {
-        addDifferingLine(text, problem.lines[i]);
-    }
-    if (problem.lines.size() > LINES_SHOWN) {
-        text += "    and " + counted(problem.lines.size() - LINES_SHOWN, "more line") + "\n";
-    }
-    for (std::size_t i = 0; i < std::min(problem.details.size(), DETAILS_SHOWN); ++i) {
-        text += "    " + checkerLine(problem.details[i]) + "\n";
-    }
-    if (!problem.errors.empty()) {
-        text += "    standard error: " + quoted(problem.errors.substr(0, ERRORS_SHOWN)) +
-                (problem.errors.size() > ERRORS_SHOWN ? "..." : "") + "\n";
-    }
-    if (!problem.hint.empty()) {
-        text += "    hint: " + checkerLine(problem.hint) + "\n";
-    }
+    text += problemText(problem);
 }
 
 // A case's report cut at a line, whatever the checker put in it.

@@ -102,6 +102,7 @@ Json lineJson(const DifferingLine& line) {
     json["expected_missing"] = line.expectedMissing;
     json["actual_missing"] = line.actualMissing;
     json["pattern"] = line.pattern;
+    json["row"] = line.row;
     json["from"] = line.from;
     json["parting"] = line.parting == std::string::npos ? Json(nullptr) : Json(line.parting);
     return json;
@@ -320,6 +321,7 @@ DifferingLine lineFrom(Reader& read, const Json& json, const std::string& where)
     line.expectedMissing = read.flag(json, "expected_missing", where);
     line.actualMissing = read.flag(json, "actual_missing", where);
     line.pattern = read.flag(json, "pattern", where);
+    line.row = read.flag(json, "row", where);
     line.from = read.count(json, "from", where, MOST);
     const bool parted = json.contains("parting") && !json.at("parting").is_null();
     line.parting = parted ? read.count(json, "parting", where, MOST) : std::string::npos;

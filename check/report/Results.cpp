@@ -46,9 +46,9 @@ unsigned VersionResult::score() const {
 
 bool operator==(const DifferingLine& a, const DifferingLine& b) {
     return std::tie(a.number, a.expected, a.actual, a.expectedMissing, a.actualMissing, a.pattern,
-                    a.from, a.parting) == std::tie(b.number, b.expected, b.actual,
-                                                   b.expectedMissing, b.actualMissing, b.pattern,
-                                                   b.from, b.parting);
+                    a.row, a.from, a.parting) == std::tie(b.number, b.expected, b.actual,
+                                                          b.expectedMissing, b.actualMissing,
+                                                          b.pattern, b.row, b.from, b.parting);
 }
 
 bool operator==(const Problem& a, const Problem& b) {

@@ -24,6 +24,7 @@ struct DifferingLine {
     bool expectedMissing = false;  // the expected output had ended: no such line
     bool actualMissing = false;    // the version's output had ended: no such line
     bool pattern = false;          // expected holds placeholders (@ADDR@, @INT@, @NAN@)
+    bool row = false;              // a row of a terminal's screen, not a line of output
     std::size_t from = 0;          // the column (from 0) that both excerpts start at
     // Where the two lines part, as a column of the whole line (from 0), or
     // npos when that cannot be told.

@@ -116,6 +116,14 @@ bool inTemporary(const std::string& path) {
     return path == "/tmp" || isWithin(path, "/tmp");
 }
 
+// Whether each run puts a shown file in place itself, after its own /tmp
+// and the version's folders, which would hide it: one that lies in them.
+bool placedByRun(const SandboxPlan& plan, const std::string& path) {
+    return inTemporary(path) || std::any_of(plan.own.begin(), plan.own.end(), [&](const auto& own) {
+               return own.second == "/" || isWithin(path, own.second);
+           });
+}
+
 std::vector<std::string> sandboxArguments(const std::string& bwrap, const SandboxPlan& plan,
                                           const std::string& supervisorProgram) {
     std::vector<std::string> args = {bwrap,
@@ -147,7 +155,7 @@ std::vector<std::string> sandboxArguments(const std::string& bwrap, const Sandbo
     }
     for (std::size_t i = 0; i < plan.shown.size(); ++i) {
         const auto& [host, seen] = plan.shown[i];
-        if (inTemporary(seen)) {
+        if (placedByRun(plan, seen)) {
             add(args, {"--ro-bind", host, HIDDEN + "/shown/" + std::to_string(i)});
         } else {
             addFoldersAbove(args, seen);
@@ -295,7 +303,7 @@ void ConfinedRunner::startSandbox() {
         setup.own.emplace_back(HIDDEN + "/own/" + std::to_string(i), plan.own[i].second);
     }
     for (std::size_t i = 0; i < plan.shown.size(); ++i) {
-        if (inTemporary(plan.shown[i].second)) {
+        if (placedByRun(plan, plan.shown[i].second)) {
             setup.shown.emplace_back(HIDDEN + "/shown/" + std::to_string(i), plan.shown[i].second);
         }
     }

@@ -184,10 +184,6 @@ void dropCapabilities() {
     syscall(SYS_capset, &header, none);
 }
 
-bool isWithinTemporary(const std::string& path) {
-    return path.rfind("/tmp/", 0) == 0;
-}
-
 [[noreturn]] void becomeProgram(const Setup& setup, const RunRequest& request,
                                 const std::vector<char*>& argv, const std::vector<char*>& environ,
                                 const int (&fds)[3], int whyFailed, int listenerSocket) {
@@ -257,13 +253,14 @@ bool isWithinTemporary(const std::string& path) {
     _exit(127);
 }
 
-// A place to mount on in the run's /tmp (outside it, bubblewrap made it):
-// the folders above it, then a folder or an empty file.
+// A place to mount on, in the run's /tmp or in the version's folder, which
+// are writable (elsewhere bubblewrap made it): the folders above it, then a
+// folder or an empty file.
 void makeMountPoint(const std::string& path, bool folder, uid_t owner, gid_t group) {
-    if (!isWithinTemporary(path)) {
+    std::error_code none;
+    if (fs::exists(fs::symlink_status(path, none))) {
         return;
     }
-    std::error_code none;
     fs::path above;
     for (const fs::path& part : fs::path(path).parent_path()) {
         above /= part;

@@ -13,26 +13,47 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <sstream>
 
 namespace {
 
-// Reads whatever the program has put on the screen, until EAGAIN (nothing
-// more for now) or EIO (the program is gone); returns whether anything came.
-bool readScreen(int terminal, std::string& screen) {
-    bool came = false;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t count = read(terminal, buffer, sizeof buffer);
-        if (count == 0 || (count < 0 && errno != EINTR)) {
-            return came;
-        }
-        if (count > 0) {
+// Reads whatever the program has put on the terminal, until EAGAIN
+// (nothing more for now) or EIO (the program is gone), into the output it
+// keeps (up to its limit) and the screen; returns whether anything came.
+class ScreenReader {
+public:
+    ScreenReader(int terminal, const Typing& typing, TypedRun& run)
+        : terminal(terminal), typing(typing), run(run) {}
+
+    bool read() {
+        bool came = false;
+        char buffer[4096];
+        for (;;) {
+            const ssize_t count = ::read(terminal, buffer, sizeof buffer);
+            if (count == 0 || (count < 0 && errno != EINTR)) {
+                return came;
+            }
+            if (count <= 0) {
+                continue;
+            }
             came = true;
-            const std::size_t room = SCREEN_LIMIT - std::min(SCREEN_LIMIT, screen.size());
-            screen.append(buffer, std::min(room, static_cast<std::size_t>(count)));
+            const std::size_t room = typing.outputLimit - std::min(typing.outputLimit, taken);
+            const std::size_t kept = std::min(room, static_cast<std::size_t>(count));
+            taken += kept;
+            if (typing.echo) {
+                run.screen.write(std::string(buffer, kept));
+            } else {
+                run.output.append(buffer, kept);
+            }
         }
     }
-}
+
+private:
+    const int terminal;
+    const Typing& typing;
+    TypedRun& run;
+    std::size_t taken = 0;
+};
 
 void type(int terminal, const std::string& keys) {
     for (std::size_t done = 0; done < keys.size();) {
@@ -46,11 +67,48 @@ void type(int terminal, const std::string& keys) {
     }
 }
 
-// Whether a thread asleep in this system call, with this first argument,
-// sleeps waiting for input from the terminal.
-bool takesInput(long pid, long call, unsigned long long firstArgument,
-                const std::string& terminal) {
+// Whether a descriptor of the process is the terminal.
+bool isTerminal(long pid, unsigned long long fd, const std::string& terminal) {
+    if (fd > 1u << 20) {
+        return false;
+    }
+    char target[256] = {};
+    const std::string link = "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(fd);
+    return readlink(link.c_str(), target, sizeof target - 1) > 0 && terminal == target;
+}
+
+// Whether the epoll set on the descriptor holds the terminal, as its fdinfo
+// lists the descriptors it watches ("tfd:        0 events: ...").
+bool watchesTerminal(long pid, unsigned long long epoll, const std::string& terminal) {
+    if (epoll > 1u << 20) {
+        return false;
+    }
+    std::istringstream info(
+        procFile("/proc/" + std::to_string(pid) + "/fdinfo/" + std::to_string(epoll)));
+    for (std::string word; info >> word;) {
+        unsigned long long fd = 0;
+        if (word == "tfd:" && info >> fd && isTerminal(pid, fd, terminal)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// How surely a thread asleep in this system call, with these arguments,
+// waits for input from the terminal.
+enum class Input { None, Possibly, Surely };
+
+Input takesInput(long pid, long call, const std::vector<unsigned long long>& arguments,
+                 const std::string& terminal) {
     const std::set<long> reads = {SYS_read, SYS_readv, SYS_pread64, SYS_preadv};
+    const std::set<long> epolls = {
+#ifdef SYS_epoll_wait
+        SYS_epoll_wait,
+#endif
+#ifdef SYS_epoll_pwait2
+        SYS_epoll_pwait2,
+#endif
+        SYS_epoll_pwait};
     const std::set<long> waits = {
 #ifdef SYS_poll
         SYS_poll,
@@ -58,29 +116,22 @@ bool takesInput(long pid, long call, unsigned long long firstArgument,
 #ifdef SYS_select
         SYS_select,
 #endif
-#ifdef SYS_epoll_wait
-        SYS_epoll_wait,
-#endif
-#ifdef SYS_epoll_pwait2
-        SYS_epoll_pwait2,
-#endif
-        SYS_ppoll,        SYS_pselect6, SYS_epoll_pwait};
-    if (waits.count(call) > 0) {
-        return true;
-    } else if (reads.count(call) == 0 || firstArgument > 1u << 20) {
-        return false;
+        SYS_ppoll, SYS_pselect6};
+    const unsigned long long first = arguments.empty() ? ~0ull : arguments.front();
+    if (reads.count(call) > 0) {
+        return isTerminal(pid, first, terminal) ? Input::Surely : Input::None;
+    } else if (epolls.count(call) > 0) {
+        return watchesTerminal(pid, first, terminal) ? Input::Surely : Input::None;
     }
-    char target[256] = {};
-    const std::string link =
-        "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(firstArgument);
-    return readlink(link.c_str(), target, sizeof target - 1) > 0 && terminal == target;
+    return waits.count(call) > 0 ? Input::Possibly : Input::None;
 }
 
 // One look at every thread of the program and of the processes it started.
 struct Look {
     bool asleep = true;              // no thread runs, or waits for the disk
     std::map<long, long long> runs;  // each thread's count of times it ran
-    std::vector<long> inputWaiters;  // the threads asleep waiting for input
+    std::vector<long> inputWaiters;  // the threads asleep surely waiting for input
+    std::vector<long> maybeWaiters;  // and those that might be
 };
 
 Look lookAt(const std::vector<std::pair<long, int>>& processes, const std::string& terminal) {
@@ -103,22 +154,28 @@ Look lookAt(const std::vector<std::pair<long, int>>& processes, const std::strin
                 look.asleep = false;
                 continue;
             }
+            std::istringstream called(procFile(task + "/syscall"));
             long call = -1;
-            unsigned long long argument = ~0ull;
-            if (std::sscanf(procFile(task + "/syscall").c_str(), "%ld %llx", &call, &argument) >=
-                    1 &&
-                takesInput(pid, call, argument, terminal)) {
+            std::vector<unsigned long long> arguments;
+            called >> call >> std::hex;
+            for (unsigned long long argument = 0; arguments.size() < 6 && called >> argument;) {
+                arguments.push_back(argument);
+            }
+            const Input input = takesInput(pid, call, arguments, terminal);
+            if (input == Input::Surely) {
                 look.inputWaiters.push_back(tid);
+            } else if (input == Input::Possibly) {
+                look.maybeWaiters.push_back(tid);
             }
         }
     }
     return look;
 }
 
-// Whether a thread waiting for input now has run since the look taken when
-// the last line was typed: it has taken that line in.
-bool ranSince(const Look& now, const Look& typed) {
-    return std::any_of(now.inputWaiters.begin(), now.inputWaiters.end(), [&](long tid) {
+// Whether one of the threads waiting for input now has run since the look
+// taken when the last line was typed: it has taken that line in.
+bool ranSince(const std::vector<long>& waiters, const Look& now, const Look& typed) {
+    return std::any_of(waiters.begin(), waiters.end(), [&](long tid) {
         const auto before = typed.runs.find(tid);
         return before == typed.runs.end() || before->second != now.runs.at(tid);
     });
@@ -129,10 +186,10 @@ struct Terminal {
     std::string name;  // the program's side, as /proc/<pid>/fd shows it
 };
 
-// A new terminal in canonical mode, as a shell leaves it, but with echo and
-// newline translation off, so the screen holds the program's bytes and
-// nothing else.
-Terminal openTerminal() {
+// A new terminal in canonical mode, as a shell leaves it: with echo, as a
+// person types at it; or with echo and newline translation off, so that
+// what comes out is the program's bytes and nothing else.
+Terminal openTerminal(bool echo) {
     int keyboard = -1, programSide = -1;
     char name[256] = {};
     const winsize size{24, 80, 0, 0};
@@ -144,8 +201,14 @@ Terminal openTerminal() {
     fcntl(programSide, F_SETFD, FD_CLOEXEC);
     termios settings{};
     tcgetattr(programSide, &settings);
-    settings.c_lflag = (settings.c_lflag | ICANON) & ~(ECHO | ECHONL);
-    settings.c_oflag &= ~ONLCR;
+    settings.c_lflag |= ICANON;
+    if (echo) {
+        settings.c_lflag |= ECHO;
+        settings.c_oflag |= OPOST | ONLCR;
+    } else {
+        settings.c_lflag &= ~(ECHO | ECHONL);
+        settings.c_oflag &= ~ONLCR;
+    }
     settings.c_cc[VEOF] = END_OF_INPUT;
     tcsetattr(programSide, TCSANOW, &settings);
     return {Fd(keyboard), Fd(programSide), name};
@@ -167,13 +230,16 @@ public:
     explicit WaitSeer(std::string terminal) : terminal(std::move(terminal)) {}
 
     // Whether the program waits now; `printed` tells that it printed since
-    // the last look, `told` that it called for input lately.
+    // the last look, `told` that it called for input lately.  A call that
+    // only might take input is taken for a wait by the slower looks alone.
     bool waiting(const std::vector<std::pair<long, int>>& processes, bool printed, bool told) {
         Look look = lookAt(processes, terminal);
         const bool steady = look.asleep && !printed && look.runs == last.runs;
         steadyLooks = steady ? steadyLooks + 1 : 0;
+        const bool surely = ranSince(look.inputWaiters, look, typed);
+        const bool maybe = !told && ranSince(look.maybeWaiters, look, typed);
         const bool waits =
-            steadyLooks >= (told ? STEADY_LOOKS_TOLD : STEADY_LOOKS) && ranSince(look, typed);
+            steadyLooks >= (told ? STEADY_LOOKS_TOLD : STEADY_LOOKS) && (surely || maybe);
         last = std::move(look);
         return waits;
     }
@@ -193,8 +259,8 @@ private:
 }  // namespace
 
 TypedRun typeLines(Program& program, const std::vector<std::string>& lines, std::size_t count,
-                   double timeoutSeconds) {
-    Terminal terminal = openTerminal();
+                   double timeoutSeconds, const Typing& typing) {
+    Terminal terminal = openTerminal(typing.echo);
     const int keyboard = terminal.keyboard.get();
     auto [errorsIn, errorsOut] = makePipe();
     fcntl(errorsIn.get(), F_SETFL, O_NONBLOCK);
@@ -202,13 +268,16 @@ TypedRun typeLines(Program& program, const std::vector<std::string>& lines, std:
     request.terminal = true;
     request.watchInput = true;
     Runner& runner = *program.runner;
-    runner.start(request, terminal.programSide.get(), terminal.programSide.get(), errorsOut.get());
-    // Once only the program holds its side, reading the screen after the
+    // With echo, standard error shows on the screen as at a person's terminal.
+    runner.start(request, terminal.programSide.get(), terminal.programSide.get(),
+                 typing.echo ? terminal.programSide.get() : errorsOut.get());
+    // Once only the program holds its side, reading the terminal after the
     // program has ended gives what is left, then EIO.
     terminal.programSide = Fd();
     errorsOut = Fd();
 
     TypedRun run;
+    ScreenReader screen(keyboard, typing, run);
     Watch watch(runner, timeoutSeconds, program.caps);
     WaitSeer seer(terminal.name);
     const bool tells = runner.tellsOfWaits();
@@ -222,7 +291,7 @@ TypedRun typeLines(Program& program, const std::vector<std::string>& lines, std:
         watch.wait(fds, std::chrono::duration_cast<std::chrono::microseconds>(
                             std::max(Clock::duration(0),
                                      std::min<Clock::duration>(apart, nextLook - Clock::now()))));
-        printed = readScreen(keyboard, run.screen) || printed;
+        printed = screen.read() || printed;
         drainInto(errorsIn.get(), run.errors, 4096);
         if (watch.takeMayWait()) {
             toldUntil = Clock::now() + TOLD_FOR;
@@ -239,19 +308,23 @@ TypedRun typeLines(Program& program, const std::vector<std::string>& lines, std:
         if (!waits) {
             continue;
         }
-        const std::size_t wait = run.screens.size();
+        const std::size_t wait = run.waits++;
         if (wait > count) {
             run.waitedAfterEnd = true;
             watch.stopNow();
             break;
         }
-        run.screens.push_back(run.screen);
+        if (typing.echo && typing.atWait) {
+            typing.atWait(wait, run.screen);
+        } else if (!typing.echo) {
+            run.at.push_back(run.output);
+        }
         seer.typedNow();
         toldUntil = Clock::time_point();
         const std::string line = wait < count ? lines[wait] : "";
         type(keyboard, !line.empty() && line.back() == '\n' ? line : line + END_OF_INPUT);
     }
-    readScreen(keyboard, run.screen);
+    screen.read();
     drainInto(errorsIn.get(), run.errors, 4096);
     run.end = watch.result();
     return run;

@@ -8,28 +8,21 @@
 #include <vector>
 
 #include "cases/Expected.h"
-#include "sandbox/Run.h"
+#include "report/Results.h"
+#include "verdict/Runs.h"
 
-// What a check found wrong, each problem told in a few lines.
+// What a check found wrong, each problem as the reports show it.
 struct Problems {
-    std::vector<std::string> found;
-    std::string output;  // what the program printed through a pipe, for a report to show
-    void add(const std::string& problem) { found.push_back(problem); }
+    std::vector<Problem> found;
+    void add(Problem problem) { found.push_back(std::move(problem)); }
     bool none() const { return found.empty(); }
 };
 
-// How much of what a program writes to standard error is kept, to be shown
-// with a failure: a first part, enough to see what went wrong.
-constexpr std::size_t ERRORS_KEPT = 4096;
-
-// Adds to a failure's report what the program wrote to standard error, if
-// anything: its start, as a C++ string literal, on a line of its own.
-std::string withErrors(const std::string& problem, const std::string& errors);
-
-// Runs the program on the input through a pipe: it must end within the
-// timeout with status 0 and print the expected output.
-Problems checkThroughPipe(Program& program, const std::string& input, const Expected& expected,
-                          double timeoutSeconds);
+// Runs the case's input through a pipe: the program must end within the
+// timeout with status 0 and print the expected output.  What it printed is
+// left in *output.
+Problems checkThroughPipe(VersionRuns& runs, const std::string& input, const Expected& expected,
+                          std::string* output = nullptr);
 
 // The input cannot be typed at a terminal as it is (a control byte, a line
 // longer than a terminal holds); why, in a sentence.
@@ -37,17 +30,32 @@ struct NotTypable {
     std::string why;
 };
 
-// Types the input at the program on a pseudo-terminal, a line each time the
-// program waits for input (terminal/Session.h says how a wait is seen).
-// waitTexts are what the screen may end with then: the prompts.  At every
-// wait the screen must be how the expected output begins and end with the
-// prompt being answered; at the end it must be the expected output, with
-// status 0.  With endAtEveryWait the input is also ended (Ctrl-D) at each
-// wait in a run of its own: the program must then end at once with status
-// 0 and show what a pipe run of the same lines prints.  With the lesson's
-// own program, each wait must come where the lesson's comes, at the same
-// prompt.  What the program writes to standard error is shown with the
-// first problem.  Throws NotTypable.
-Problems checkAtTerminal(Program& program, const std::string& input, const Expected& expected,
-                         const std::vector<std::string>& waitTexts, Program* lesson,
-                         double timeoutSeconds, bool endAtEveryWait);
+// The lines of the input, each with its newline (the last may have none),
+// as they are typed.  Throws NotTypable.
+std::vector<std::string> typedLines(const std::string& input);
+
+// Where the lesson's own program waits in a case: at each wait, how far
+// into the expected output (its text, placeholders and all) it has shown.
+struct LessonWaits {
+    std::vector<std::size_t> at;
+};
+
+// Types the case at the lesson's own program, a line at each wait, with
+// the screen as its bytes alone: at every wait the screen must be how the
+// expected output begins and end with one of `waitTexts`, the prompts; at
+// the end it must be the expected output, with status 0.  What it finds is
+// where the program waits, in *learned.
+Problems learnWaits(Program& lesson, const std::vector<std::string>& lines,
+                    const Expected& expected, const std::vector<std::string>& waitTexts,
+                    double timeoutSeconds, LessonWaits& learned);
+
+// Types the case at the program, a line at each wait, and compares what a
+// person would see with what they would see of the lesson's own program:
+// at each wait the same screen (the cursor too), the expected output up to
+// where the lesson waits there with each typed line echoed; at the end
+// the whole expected output, with status 0.  With endAtEveryWait the input
+// is also ended (Ctrl-D) at each wait, in a run of its own: the program
+// must then end at once with status 0 and show what a pipe run of the same
+// lines prints.
+Problems checkAtTerminal(VersionRuns& runs, const std::vector<std::string>& lines,
+                         const Expected& expected, const LessonWaits& lesson, bool endAtEveryWait);

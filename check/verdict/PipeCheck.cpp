@@ -1,30 +1,50 @@
+// The check of a case through a pipe: the output byte for byte (line by
+// line where the case has placeholders), and a good end.
 #include "verdict/CaseCheck.h"
 
-Problems checkThroughPipe(Program& program, const std::string& input, const Expected& expected,
-                          double timeoutSeconds) {
-    std::string output, errors;
-    // Enough to show the first line that differs, whatever the program
-    // prints: the checker's own memory stays small.
-    const std::size_t limit = expected.text.size() + (std::size_t{64} << 10);
-    const RunResult result = runPiped(*program.runner, program.request, input, timeoutSeconds,
-                                      &output, limit, &errors, ERRORS_KEPT, program.caps);
-    Problems problems;
-    if (!result.endedWell()) {
-        problems.add(
-            withErrors("through a pipe, the program " + result.describe(timeoutSeconds), errors));
+namespace {
+
+// What makes two differences in two cases the same mistake: the bytes on
+// either side of where the first differing line parts (a blank missing
+// after the same prompt), wherever that line is.
+std::string keyOf(const std::string& where, const DifferingLine& line) {
+    if (line.parting == std::string::npos || line.parting < line.from) {
+        return where + "|" + std::to_string(line.number) + "|" + line.expected + "|" + line.actual;
     }
-    if (const std::string difference = expected.differenceFrom(output); !difference.empty()) {
-        problems.add(withErrors("through a pipe, " + difference, problems.none() ? errors : ""));
-    }
-    problems.output = std::move(output);
-    return problems;
+    const std::size_t at = line.parting - line.from;
+    const std::size_t from = at > 16 ? at - 16 : 0;
+    return where + "|" + line.expected.substr(from, at - from + 2) + "|" +
+           line.actual.substr(from, at - from + 2);
 }
 
-std::string withErrors(const std::string& problem, const std::string& errors) {
-    if (errors.empty()) {
-        return problem;
+}  // namespace
+
+Problems checkThroughPipe(VersionRuns& runs, const std::string& input, const Expected& expected,
+                          std::string* output) {
+    // Enough to show the lines that differ, whatever the program prints:
+    // the checker's own memory stays small.
+    const VersionRuns::Piped& run =
+        runs.piped(input, expected.text.size() + (std::size_t{64} << 10));
+    Problems problems;
+    if (!run.result.endedWell()) {
+        Problem ended;
+        ended.what = "through a pipe, the program " + run.result.describe(runs.timeoutSeconds());
+        ended.errors = run.errors;
+        ended.key = "pipe-end|" + ended.what;
+        problems.add(ended);
     }
-    constexpr std::size_t SHOWN = 200;
-    return problem + "\n  standard error: " + quoted(errors.substr(0, SHOWN)) +
-           (errors.size() > SHOWN ? "..." : "");
+    if (std::vector<DifferingLine> lines = expected.differences(run.output, true); !lines.empty()) {
+        Problem differs;
+        differs.what = "through a pipe, the output differs from the case's";
+        differs.key = keyOf("pipe", lines.front());
+        differs.lines = std::move(lines);
+        if (problems.none()) {
+            differs.errors = run.errors;
+        }
+        problems.add(differs);
+    }
+    if (output != nullptr) {
+        *output = run.output;
+    }
+    return problems;
 }

@@ -1,16 +1,453 @@
-// The check of a case typed at a terminal: the screen at every wait, at the
-// end, and when the input ends early (terminal/Session.h types the lines).
+// The checks of a case typed at a terminal (terminal/Session.h types the
+// lines): where the lesson's own program waits, learned from its output;
+// then what a person would see of a version, at every wait, at the end,
+// and when the input ends early, compared with what they would see of the
+// lesson's own program.
 #include <algorithm>
-#include <map>
 
-#include "terminal/Session.h"
+#include "cases/ExpectedText.h"
 #include "verdict/CaseCheck.h"
 
 namespace {
 
-// The lines of the input, each with its newline; the last may have none.
-// A control byte would edit the line or send a signal, and a terminal in
-// canonical mode holds at most 4095 bytes of a line.
+// More than a terminal holds of a line before its newline.
+constexpr std::size_t TYPABLE_LINE = 4095;
+
+// "before anything was typed", or "after typing "3\n" (line 2)"
+std::string typedSoFar(const std::vector<std::string>& lines, std::size_t k) {
+    return k == 0 ? "before anything was typed"
+                  : "after typing " + quoted(lines[k - 1]) +
+                        (k > 1 ? " (line " + std::to_string(k) + ")" : "");
+}
+
+// The last bytes of a text, to show where it stands.
+std::string endOf(const std::string& text) {
+    const std::size_t shown = std::min<std::size_t>(60, text.size());
+    return (shown < text.size() ? "..." : "") + quoted(text.substr(text.size() - shown));
+}
+
+// The wait text that the first `length` bytes of the text end with, or null.
+const std::string* waitTextEnding(const std::vector<std::string>& waitTexts,
+                                  const std::string& text, std::size_t length) {
+    for (const std::string& wait : waitTexts) {
+        if (length >= wait.size() && text.compare(length - wait.size(), wait.size(), wait) == 0) {
+            return &wait;
+        }
+    }
+    return nullptr;
+}
+
+Problem problemSaying(const std::string& what, const std::string& key) {
+    Problem problem;
+    problem.what = what;
+    problem.key = key;
+    return problem;
+}
+
+// The end of a run typed at: it must end of itself once the input ended,
+// with status 0.
+void checkEnd(Problems& problems, const TypedRun& run, const std::vector<std::string>& lines,
+              std::size_t k, double timeoutSeconds) {
+    const std::string where = "at a terminal, when the input ended " + typedSoFar(lines, k) + ", ";
+    if (run.waitedAfterEnd) {
+        problems.add(problemSaying(where + "the program waited for input again instead of ending",
+                                   "terminal-waits-again"));
+    } else if (!run.end.endedWell()) {
+        problems.add(problemSaying(where + "the program " + run.end.describe(timeoutSeconds),
+                                   "terminal-end|" + run.end.describe(timeoutSeconds)));
+    }
+}
+
+// Learning where the lesson's own program waits, and holding it to its own
+// case as the project's tests do.
+class Learning {
+public:
+    Learning(const std::vector<std::string>& lines, const Expected& expected,
+             const std::vector<std::string>& waitTexts)
+        : lines(lines), expected(expected), waitTexts(waitTexts) {}
+
+    Problems learn(Program& lesson, double timeoutSeconds, LessonWaits& learned) {
+        Typing typing;
+        typing.echo = false;
+        typing.outputLimit = expected.text.size() + (std::size_t{64} << 10);
+        const TypedRun run = typeLines(lesson, lines, lines.size(), timeoutSeconds, typing);
+        for (std::size_t k = 0; k < run.at.size() && problems.none(); ++k) {
+            checkWait(run.at[k], k);
+            learned.at.push_back(expected.positionAfter(run.at[k]));
+        }
+        checkEnd(problems, run, lines, lines.size(), timeoutSeconds);
+        if (std::vector<DifferingLine> differ = expected.differences(run.output, true);
+            !differ.empty()) {
+            Problem differs = problemSaying(
+                "at a terminal, once all was typed, the output differs "
+                "from the case's",
+                "terminal-output");
+            differs.lines = std::move(differ);
+            problems.add(differs);
+        }
+        if (!problems.none()) {
+            problems.found.front().errors = run.errors;
+        }
+        return problems;
+    }
+
+private:
+    // The screen at a wait must be how the expected output begins, and end
+    // with the prompt being answered.  After an unended line the program is
+    // in the middle of that line and answers no prompt.
+    void checkWait(const std::string& screen, std::size_t k) {
+        const bool midLine = k > 0 && lines[k - 1].back() != '\n';
+        if (std::vector<DifferingLine> differ = expected.differences(screen, false);
+            !differ.empty()) {
+            Problem differs = problemSaying("at a terminal, " + typedSoFar(lines, k) +
+                                                ", the program waited for input with the screen "
+                                                "other than how the expected output begins",
+                                            "terminal-start");
+            differs.lines = std::move(differ);
+            problems.add(differs);
+        } else if (!midLine && waitTextEnding(waitTexts, screen, screen.size()) == nullptr) {
+            promptMissing(k, screen);
+        }
+    }
+
+    // The program waited with what it shows of the expected output on
+    // screen, and the prompt being answered was not among it: names the
+    // next prompt of the expected output, and what the screen lacked of it.
+    void promptMissing(std::size_t k, const std::string& screen) {
+        const std::string& text = expected.text;
+        std::size_t end = screen.size() + 1;
+        while (end <= text.size() && waitTextEnding(waitTexts, text, end) == nullptr) {
+            ++end;
+        }
+        const std::string where = "at a terminal, " + typedSoFar(lines, k) + ", ";
+        if (end > text.size()) {
+            Problem none = problemSaying(where +
+                                             "the program waited for input, but no prompt is "
+                                             "left in the expected output",
+                                         "terminal-no-prompt-left");
+            none.details.push_back("the screen ended: " + endOf(screen));
+            problems.add(none);
+            return;
+        }
+        const std::string& prompt = *waitTextEnding(waitTexts, text, end);
+        Problem missing = problemSaying(where + "the prompt " + quoted(prompt) +
+                                            " was not on screen when the program waited for input",
+                                        "terminal-prompt|" + prompt);
+        if (end - screen.size() > prompt.size()) {
+            missing.details.push_back(
+                "nor was what comes before it: " +
+                endOf(text.substr(screen.size(), end - screen.size() - prompt.size())));
+        }
+        missing.details.push_back("the screen ended: " + endOf(screen));
+        problems.add(missing);
+    }
+
+    const std::vector<std::string>& lines;
+    const Expected& expected;
+    const std::vector<std::string>& waitTexts;
+    Problems problems;
+};
+
+// Whether a row of a version's screen is the expected row: a pattern's with
+// its placeholders filled in.
+bool rowFits(const std::string& actual, const std::string& expected, bool pattern) {
+    return pattern && firstPlaceholder(expected) != std::string::npos
+               ? matchesLine(actual, expected)
+               : actual == expected;
+}
+
+// Whether the rows of one screen are how the other's begin: all but the
+// last the same, the last how the other's row there begins, and less in all.
+bool showsLessThan(const std::vector<std::string>& fewer, const std::vector<std::string>& more,
+                   bool pattern) {
+    if (fewer.empty() || fewer.size() > more.size()) {
+        return fewer.empty() && !more.empty();
+    }
+    for (std::size_t i = 0; i + 1 < fewer.size(); ++i) {
+        if (!rowFits(fewer[i], more[i], pattern)) {
+            return false;
+        }
+    }
+    const std::string& last = fewer.back();
+    const std::string& there = more[fewer.size() - 1];
+    return there.compare(0, last.size(), last) == 0 &&
+           (fewer.size() < more.size() || last.size() < there.size());
+}
+
+// The text of the cursor's row up to the cursor, blanks included, to show
+// where a screen stands.
+std::string cursorRow(const Screen& screen) {
+    const std::vector<std::string> rows = screen.rows();
+    const Screen::Position cursor = screen.cursor();
+    std::string row = cursor.row < rows.size() ? rows[cursor.row] : "";
+    if (row.size() < cursor.column) {
+        row.append(cursor.column - row.size(), ' ');
+    }
+    return row;
+}
+
+// Holds a version to the lesson's own program at a terminal.
+class ScreenCheck {
+public:
+    ScreenCheck(VersionRuns& runs, const std::vector<std::string>& lines, const Expected& expected,
+                const LessonWaits& lesson)
+        : runs(runs),
+          lines(lines),
+          expected(expected),
+          lesson(lesson),
+          outputLimit(expected.text.size() + (std::size_t{64} << 10)) {}
+
+    Problems run(bool endAtEveryWait) {
+        const TypedRun whole =
+            runs.typedWhole(lines, outputLimit, [&](std::size_t k, const Screen& screen) {
+                if (problems.none()) {
+                    checkWait(k, screen);
+                }
+            });
+        checkEnd(problems, whole, lines, lines.size(), runs.timeoutSeconds());
+        if (problems.none()) {
+            checkScreen(whole.screen, screenOf(transcript(lesson.at.size(), true)),
+                        "at a terminal, once all was typed, ", "terminal-end-screen");
+        }
+        // Once the whole session has gone wrong, ending it early tells no
+        // more, nor does ending it at a later wait once it went wrong at one.
+        const std::size_t waits =
+            endAtEveryWait ? std::min({whole.waits, lines.size(), lesson.at.size()}) : 0;
+        for (std::size_t k = 0; k < waits && problems.none(); ++k) {
+            checkEndingAt(k);
+        }
+        return problems;
+    }
+
+private:
+    // What a person sees up to wait k of the lesson's own program: the
+    // expected output up to where it waits, each line typed before echoed
+    // where it was typed; with `toTheEnd`, all of the expected output.
+    std::string transcript(std::size_t k, bool toTheEnd) const {
+        std::string text;
+        std::size_t shown = 0;
+        for (std::size_t j = 0; j < k && j < lesson.at.size(); ++j) {
+            text += expected.text.substr(shown, lesson.at[j] - shown);
+            shown = lesson.at[j];
+            if (j < lines.size()) {
+                text += lines[j];  // its echo: Ctrl-D, at the last wait, shows nothing
+            }
+        }
+        if (toTheEnd) {
+            text += expected.text.substr(shown);
+        } else if (k < lesson.at.size()) {
+            text += expected.text.substr(shown, lesson.at[k] - shown);
+        }
+        return text;
+    }
+
+    Screen screenOf(const std::string& text) const {
+        return ::screenOf(text, SCREEN_COLUMNS, SCREEN_ROWS, SCREEN_ROWS_KEPT);
+    }
+
+    // The prompt the lesson's own program shows at wait k: its line so far.
+    std::string promptAt(std::size_t k) const {
+        const std::size_t at = lesson.at[k];
+        const std::size_t start = expected.text.rfind('\n', at == 0 ? 0 : at - 1);
+        const std::size_t from = start == std::string::npos || start >= at ? 0 : start + 1;
+        return expected.text.substr(from, at - from);
+    }
+
+    bool sameScreen(const Screen& actual, const Screen& wanted) const {
+        const std::vector<std::string> rows = actual.rows(), wantedRows = wanted.rows();
+        if (rows.size() != wantedRows.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (!rowFits(rows[i], wantedRows[i], expected.pattern)) {
+                return false;
+            }
+        }
+        const Screen::Position at = actual.cursor(), wantedAt = wanted.cursor();
+        // A pattern's row is as wide as what its placeholders stand for.
+        const bool patterned = expected.pattern && wantedAt.row < wantedRows.size() &&
+                               firstPlaceholder(wantedRows[wantedAt.row]) != std::string::npos;
+        return at.row == wantedAt.row && (at.column == wantedAt.column || patterned);
+    }
+
+    // At wait k the version must show what the lesson's own program shows
+    // there.
+    void checkWait(std::size_t k, const Screen& actual) {
+        const std::string where = "at a terminal, " + typedSoFar(lines, k) + ", ";
+        if (k >= lesson.at.size()) {
+            Problem extra;
+            extra.what = where +
+                         "the program waited for input, where the lesson's program has "
+                         "ended";
+            extra.key = "terminal-extra-wait";
+            extra.details.push_back("the screen ended: " + quoted(cursorRow(actual)));
+            problems.add(extra);
+            return;
+        }
+        const Screen wanted = screenOf(transcript(k, false));
+        if (sameScreen(actual, wanted)) {
+            return;
+        }
+        const std::vector<std::string> rows = actual.rows(), wantedRows = wanted.rows();
+        const std::string prompt = promptAt(k);
+        Problem problem;
+        if (showsLessThan(rows, wantedRows, expected.pattern)) {
+            problem.what = where + "the prompt " + quoted(prompt) +
+                           " was not on screen when the program waited for input";
+            problem.key = "terminal-prompt|" + prompt;
+            problem.details.push_back("the screen ended: " + quoted(cursorRow(actual)));
+            problem.hint = unflushedHint(k);
+        } else if (showsLessThan(wantedRows, rows, expected.pattern)) {
+            problem.what = where +
+                           "the program waited for input at another point than the "
+                           "lesson, which waits at the prompt " +
+                           quoted(prompt);
+            problem.key = "terminal-other-wait|" + prompt;
+            problem.details.push_back("the lesson's screen ended: " + quoted(cursorRow(wanted)));
+            problem.details.push_back("the screen ended:          " + quoted(cursorRow(actual)));
+        } else {
+            problem = screenDifference(where + "the program waited for input", actual, wanted,
+                                       "terminal-wait");
+        }
+        problems.add(problem);
+    }
+
+    // A prompt printed, but held in the program's buffer while it waited:
+    // its pipe run shows it in its place.
+    std::string unflushedHint(std::size_t k) {
+        std::string input;
+        for (const std::string& line : lines) {
+            input += line;
+        }
+        const std::string& piped = runs.piped(input, outputLimit).output;
+        const std::size_t at = lesson.at[k];
+        if (expected.pattern || piped.size() < at ||
+            piped.compare(0, at, expected.text, 0, at) != 0) {
+            return "";
+        }
+        return "the program printed it, but it was still in its output buffer when the program "
+               "waited: flush it before reading (std::cout << std::flush, fflush(stdout), "
+               "print(..., flush=True), System.out.flush())";
+    }
+
+    // Where two screens differ: the cursor alone, or the rows that differ.
+    Problem screenDifference(const std::string& what, const Screen& actual, const Screen& wanted,
+                             const std::string& key) const {
+        const std::vector<std::string> rows = actual.rows(), wantedRows = wanted.rows();
+        Problem problem;
+        problem.key = key;
+        for (std::size_t i = 0;
+             i < std::max(rows.size(), wantedRows.size()) && problem.lines.size() < 3; ++i) {
+            const std::string got = i < rows.size() ? rows[i] : "";
+            const std::string want = i < wantedRows.size() ? wantedRows[i] : "";
+            if (i < rows.size() && i < wantedRows.size() && rowFits(got, want, expected.pattern)) {
+                continue;
+            }
+            DifferingLine line = differingLine(i + 1, want, got, expected.pattern);
+            line.expectedMissing = i >= wantedRows.size();
+            line.actualMissing = i >= rows.size();
+            line.row = true;
+            problem.key += "|" + line.expected + "|" + line.actual;
+            problem.lines.push_back(line);
+        }
+        if (problem.lines.empty()) {
+            const Screen::Position at = actual.cursor(), wantedAt = wanted.cursor();
+            problem.what = what + " with the cursor at row " + std::to_string(at.row + 1) +
+                           ", column " + std::to_string(at.column + 1) + ", where the lesson's " +
+                           "stands at row " + std::to_string(wantedAt.row + 1) + ", column " +
+                           std::to_string(wantedAt.column + 1);
+            problem.key = key + "|cursor|" + std::to_string(at.column) + "|" +
+                          std::to_string(wantedAt.column);
+            problem.details.push_back("the row: " + quoted(cursorRow(actual)));
+            problem.hint =
+                "a screen does not show blanks at the end of a line, but the cursor "
+                "stands after them: a blank is missing or too many there";
+        } else {
+            problem.what = what + " with the screen other than the lesson's";
+        }
+        return problem;
+    }
+
+    void checkScreen(const Screen& actual, const Screen& wanted, const std::string& where,
+                     const std::string& key) {
+        if (!sameScreen(actual, wanted)) {
+            problems.add(screenDifference(where + "the program ended", actual, wanted, key));
+        }
+    }
+
+    // Ctrl-D at wait k: the program must end at once, with status 0, and
+    // show what the lesson shows up to there, then what a pipe run of the
+    // same lines prints after it.
+    void checkEndingAt(std::size_t k) {
+        const TypedRun& early = runs.endedAt(lines, k, outputLimit);
+        checkEnd(problems, early, lines, k, runs.timeoutSeconds());
+        if (!problems.none()) {
+            return;
+        }
+        std::string input;
+        for (std::size_t i = 0; i < k; ++i) {
+            input += lines[i];
+        }
+        const VersionRuns::Piped& piped = runs.piped(input, outputLimit);
+        const std::size_t at = lesson.at[k];
+        const Expected upToWait(expected.text.substr(0, at), expected.pattern);
+        const std::size_t shown = lengthShowing(piped.output, at);
+        if (std::vector<DifferingLine> differ =
+                upToWait.differences(piped.output.substr(0, shown), false);
+            !differ.empty() || shown > piped.output.size()) {
+            Problem problem;
+            problem.what = "through a pipe, with the input ending " + typedSoFar(lines, k) +
+                           ", the output differs from the case's up to where the lesson waits "
+                           "there";
+            problem.key = "pipe-early";
+            problem.lines = std::move(differ);
+            problem.errors = piped.errors;
+            problems.add(problem);
+            return;
+        }
+        const Screen wanted = screenOf(transcript(k, false) + piped.output.substr(shown));
+        if (!sameScreen(early.screen, wanted)) {
+            Problem problem = screenDifference("at a terminal, when the input ended " +
+                                                   typedSoFar(lines, k) + ", the program ended",
+                                               early.screen, wanted, "terminal-early");
+            problem.what +=
+                ": a pipe run of the same input prints what the lesson's screen "
+                "shows there";
+            problems.add(problem);
+        }
+    }
+
+    // How much of an output stands for the expected text up to `at`: as
+    // many bytes for a .out; for a .match, as many whole lines and as many
+    // bytes of the next.
+    std::size_t lengthShowing(const std::string& output, std::size_t at) const {
+        if (!expected.pattern) {
+            return at;
+        }
+        const std::string upTo = expected.text.substr(0, at);
+        const std::size_t wholeLines =
+            static_cast<std::size_t>(std::count(upTo.begin(), upTo.end(), '\n'));
+        std::size_t length = 0;
+        for (std::size_t line = 0; line < wholeLines; ++line) {
+            const std::size_t end = output.find('\n', length);
+            if (end == std::string::npos) {
+                return output.size() + 1;
+            }
+            length = end + 1;
+        }
+        return length + (at - (upTo.rfind('\n') == std::string::npos ? 0 : upTo.rfind('\n') + 1));
+    }
+
+    VersionRuns& runs;
+    const std::vector<std::string>& lines;
+    const Expected& expected;
+    const LessonWaits& lesson;
+    const std::size_t outputLimit;
+    Problems problems;
+};
+
+}  // namespace
+
 std::vector<std::string> typedLines(const std::string& input) {
     std::vector<std::string> lines = linesWithEnds(input);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -18,236 +455,26 @@ std::vector<std::string> typedLines(const std::string& input) {
         const auto control = std::find_if(text.begin(), text.end(), [](unsigned char c) {
             return (c < 32 && c != '\t') || c == 127;
         });
-        if (control != text.end() || text.size() > 4094) {
-            throw NotTypable{"line " + std::to_string(i + 1) +
-                             (control != text.end()
-                                  ? " holds the control byte " + quoted(std::string(1, *control)) +
-                                        ", which a terminal does not pass on as typed"
-                                  : " has " + std::to_string(text.size()) +
-                                        " bytes, more than a terminal holds of a line")};
+        if (control != text.end() || text.size() > TYPABLE_LINE) {
+            throw NotTypable{
+                "line " + std::to_string(i + 1) +
+                (control != text.end()
+                     ? " holds the control byte " + quoted(std::string(1, *control)) +
+                           ", which a terminal acts on, or shows as ^X when it echoes it"
+                     : " has " + std::to_string(text.size()) +
+                           " bytes, more than a terminal holds of a line")};
         }
     }
     return lines;
 }
 
-// The last bytes of a screen, to show where it stands.
-std::string screenEnd(const std::string& screen) {
-    const std::size_t shown = std::min<std::size_t>(60, screen.size());
-    return (shown < screen.size() ? "..." : "") + quoted(screen.substr(screen.size() - shown));
+Problems learnWaits(Program& lesson, const std::vector<std::string>& lines,
+                    const Expected& expected, const std::vector<std::string>& waitTexts,
+                    double timeoutSeconds, LessonWaits& learned) {
+    return Learning(lines, expected, waitTexts).learn(lesson, timeoutSeconds, learned);
 }
 
-// Types the case at the program, and judges every wait and the end.
-class TerminalCheck {
-public:
-    TerminalCheck(Program& program, const std::string& input, const Expected& expected,
-                  const std::vector<std::string>& waitTexts, Program* lesson, double timeoutSeconds)
-        : program(program),
-          lesson(lesson),
-          lines(typedLines(input)),
-          expected(expected),
-          waitTexts(waitTexts),
-          timeoutSeconds(timeoutSeconds) {}
-
-    Problems run(bool endAtEveryWait) {
-        if (lesson != nullptr) {
-            lessonScreens = typeLines(*lesson, lines, lines.size(), timeoutSeconds).screens;
-        }
-        const TypedRun whole = typeLines(program, lines, lines.size(), timeoutSeconds);
-        for (std::size_t k = 0; k < whole.screens.size() && problems.none(); ++k) {
-            checkWait(whole, k);
-        }
-        checkEnd(whole, lines.size());
-        if (const std::string difference = expected.differenceFrom(whole.screen);
-            !difference.empty()) {
-            problems.add("at a terminal, once all was typed, " + difference);
-        }
-        showErrors(whole);
-        // Once the whole session has gone wrong, ending it early tells no
-        // more, nor does ending it at a later wait once it went wrong at one.
-        const std::size_t waits =
-            endAtEveryWait && problems.none() ? std::min(whole.screens.size(), lines.size()) : 0;
-        for (std::size_t k = 0; k < waits && problems.none(); ++k) {
-            checkInputEndingAt(k);
-        }
-        return problems;
-    }
-
-private:
-    Program& program;
-    Program* const lesson;
-    std::vector<std::string> lessonScreens;  // the lesson's own screen at each wait
-    const std::vector<std::string> lines;
-    const Expected& expected;
-    const std::vector<std::string>& waitTexts;
-    const double timeoutSeconds;
-    std::map<std::size_t, std::string> pipeOutputs;  // by the number of lines
-    Problems problems;
-
-    // What the program wrote to standard error goes with the first problem.
-    void showErrors(const TypedRun& run) {
-        if (!problems.none()) {
-            problems.found.front() = withErrors(problems.found.front(), run.errors);
-        }
-    }
-
-    // "after typing "3\n"" or "before anything was typed"
-    std::string typedSoFar(std::size_t k) const {
-        return k == 0 ? "before anything was typed"
-                      : "after typing " + quoted(lines[k - 1]) +
-                            (k > 1 ? " (line " + std::to_string(k) + ")" : "");
-    }
-
-    // What a plain pipe run prints when the input ends after the first k lines.
-    const std::string& outputEndingAfter(std::size_t k) {
-        if (pipeOutputs.count(k) == 0) {
-            std::string input;
-            for (std::size_t i = 0; i < k; ++i) {
-                input += lines[i];
-            }
-            const RunResult result =
-                runPiped(*program.runner, program.request, input, timeoutSeconds, &pipeOutputs[k],
-                         expected.text.size() + SCREEN_LIMIT, nullptr, 0, program.caps);
-            if (!result.endedWell()) {
-                problems.add("through a pipe, with the input ending " + typedSoFar(k) +
-                             ", the program " + result.describe(timeoutSeconds));
-            }
-        }
-        return pipeOutputs[k];
-    }
-
-    // The wait text that the first `length` bytes of the text end with, or null.
-    const std::string* waitTextEnding(const std::string& text, std::size_t length) const {
-        for (const std::string& wait : waitTexts) {
-            if (length >= wait.size() &&
-                text.compare(length - wait.size(), wait.size(), wait) == 0) {
-                return &wait;
-            }
-        }
-        return nullptr;
-    }
-
-    // The program waited with `shown` bytes of the expected output on
-    // screen, and the prompt being answered was not among them: names the
-    // next prompt of the expected output, and what the screen lacked of it.
-    void promptMissing(std::size_t k, const std::string& screen, std::size_t shown) {
-        const std::string& text = expected.text;
-        std::size_t end = shown + 1;
-        while (end <= text.size() && waitTextEnding(text, end) == nullptr) {
-            ++end;
-        }
-        const std::string where = "at a terminal, " + typedSoFar(k) + ", ";
-        if (end > text.size()) {
-            problems.add(where + "the program waited for input, but no prompt is left in the " +
-                         "expected output\n  the screen ended: " + screenEnd(screen));
-            return;
-        }
-        const std::string& prompt = *waitTextEnding(text, end);
-        std::string problem = where + "the prompt " + quoted(prompt) +
-                              " was not on screen when the program waited for input";
-        if (end - shown > prompt.size()) {
-            problem += "\n  nor was what comes before it: " +
-                       screenEnd(text.substr(shown, end - shown - prompt.size()));
-        }
-        problems.add(problem + "\n  the screen ended: " + screenEnd(screen));
-    }
-
-    // The screen at wait k must be how the expected output begins, and end
-    // with the prompt being answered.  After an unended line the program is
-    // in the middle of that line and answers no prompt.
-    void checkWait(const TypedRun& whole, std::size_t k) {
-        const std::string& screen = whole.screens[k];
-        const bool midLine = k > 0 && lines[k - 1].back() != '\n';
-        if (const std::string difference = expected.differenceFromStart(screen);
-            !difference.empty()) {
-            problems.add("at a terminal, " + typedSoFar(k) +
-                         ", the program waited for input with " + difference);
-        } else if (!midLine && waitTextEnding(screen, screen.size()) == nullptr) {
-            promptMissing(k, screen, screen.size());
-        } else if (!midLine && k < lessonScreens.size()) {
-            checkWaitsWhereTheLessonWaits(screen, k);
-        } else if (!midLine && k > 0 && !expected.pattern) {
-            checkAnswerShown(whole, k);
-        }
-    }
-
-    // At each wait the screen must end with the prompt the lesson's own
-    // program shows there, with as much before it: a version that shows a
-    // prompt too early, or a later one, waits at the wrong question.
-    void checkWaitsWhereTheLessonWaits(const std::string& screen, std::size_t k) {
-        const std::string& lessonScreen = lessonScreens[k];
-        const std::string* const prompt = waitTextEnding(lessonScreen, lessonScreen.size());
-        const auto lineCount = [](const std::string& text) {
-            return std::count(text.begin(), text.end(), '\n');
-        };
-        const bool same = expected.pattern ? lineCount(screen) == lineCount(lessonScreen)
-                                           : screen.size() == lessonScreen.size();
-        if (prompt == nullptr || (same && waitTextEnding(screen, screen.size()) == prompt)) {
-            return;
-        }
-        problems.add("at a terminal, " + typedSoFar(k) + ", the program waited for input " +
-                     "at another point than the lesson, which waits at the prompt " +
-                     quoted(*prompt) + "\n  the lesson's screen ended: " + screenEnd(lessonScreen) +
-                     "\n  the screen ended:          " + screenEnd(screen));
-    }
-
-    // A screen can end in a prompt and still lag behind: an old prompt, with
-    // the answers to the line just typed not yet written.  The pipe runs show
-    // what the line did: when the input ending after line k prints something
-    // other than the input ending before it, line k was taken in; the output
-    // it shares with the expected one, up to the first prompt past the last
-    // wait, was then printed before the program waited.
-    void checkAnswerShown(const TypedRun& whole, std::size_t k) {
-        const std::string& after = outputEndingAfter(k);
-        if (after == outputEndingAfter(k - 1)) {
-            return;
-        }
-        const std::string& text = expected.text;
-        const std::size_t shared =
-            std::mismatch(after.begin(), after.end(), text.begin(), text.end()).first -
-            after.begin();
-        std::size_t end = whole.screens[k - 1].size() + 1;
-        while (end <= shared && waitTextEnding(text, end) == nullptr) {
-            ++end;
-        }
-        const std::size_t shown = whole.screens[k].size();
-        if (end <= shared && shown < end) {
-            promptMissing(k, whole.screens[k], shown);
-        }
-    }
-
-    void checkEnd(const TypedRun& run, std::size_t k) {
-        const std::string where = "at a terminal, when the input ended " + typedSoFar(k) + ", ";
-        if (run.waitedAfterEnd) {
-            problems.add(where + "the program waited for input again instead of ending");
-        } else if (!run.end.endedWell()) {
-            problems.add(where + "the program " + run.end.describe(timeoutSeconds));
-        }
-    }
-
-    // Ctrl-D at wait k: the program must end at once, with status 0 and all
-    // that a pipe run of the same lines prints on screen.
-    void checkInputEndingAt(std::size_t k) {
-        const TypedRun early = typeLines(program, lines, k, timeoutSeconds);
-        checkEnd(early, k);
-        if (!problems.none()) {
-            showErrors(early);
-            return;
-        }
-        const std::string& piped = outputEndingAfter(k);
-        if (const std::string difference = Expected(piped, false).differenceFrom(early.screen);
-            problems.none() && !difference.empty()) {
-            problems.add(
-                "at a terminal, when the input ended " + typedSoFar(k) +
-                ", the screen was not what a pipe run of the same input prints: " + difference);
-        }
-    }
-};
-
-}  // namespace
-
-Problems checkAtTerminal(Program& program, const std::string& input, const Expected& expected,
-                         const std::vector<std::string>& waitTexts, Program* lesson,
-                         double timeoutSeconds, bool endAtEveryWait) {
-    return TerminalCheck(program, input, expected, waitTexts, lesson, timeoutSeconds)
-        .run(endAtEveryWait);
+Problems checkAtTerminal(VersionRuns& runs, const std::vector<std::string>& lines,
+                         const Expected& expected, const LessonWaits& lesson, bool endAtEveryWait) {
+    return ScreenCheck(runs, lines, expected, lesson).run(endAtEveryWait);
 }

@@ -44,25 +44,57 @@ std::string isLessonsOwn(const std::string& program, const std::string& lesson) 
     return "";
 }
 
-LessonsOwn::LessonsOwn(const Lesson& lesson, const CheckSettings&)
-    : own{&runner, {}, {}}, found(access(lessonsOwnProgram(lesson.name).c_str(), X_OK) == 0) {
+LessonsOwn::LessonsOwn(const Lesson& lesson, const CheckSettings& settings)
+    : lesson(lesson),
+      settings(settings),
+      own{&runner, {}, {}},
+      found(access(lessonsOwnProgram(lesson.name).c_str(), X_OK) == 0) {
     own.request.argv = {lessonsOwnProgram(lesson.name).string()};
     own.request.environment = environmentWith();
+    if (!lesson.clock.empty()) {
+        stopClock(own.request, lesson.clock, faketimeLibrary());
+    }
+}
+
+const LessonWaits* LessonsOwn::waitsIn(const Case& lessonCase, std::string* whyNot) {
+    if (const auto known = learned.find(lessonCase.name); known != learned.end()) {
+        return &known->second;
+    } else if (const auto reason = failed.find(lessonCase.name); reason != failed.end()) {
+        *whyNot = reason->second;
+        return nullptr;
+    } else if (!found) {
+        *whyNot = "the lesson's own program, which shows where it waits, is not installed at " +
+                  lessonsOwnProgram(lesson.name).string();
+        return nullptr;
+    }
+    const Expected expected(lessonCase.expected);
+    LessonWaits waits;
+    const Problems problems = learnWaits(own, typedLines(readFile(lessonCase.input)), expected,
+                                         lesson.waitTexts, settings.timeoutSeconds, waits);
+    if (!problems.none()) {
+        *whyNot = failed[lessonCase.name] =
+            "the lesson's own program fails this case at a terminal: " +
+            problems.found.front().what;
+        return nullptr;
+    }
+    return &(learned[lessonCase.name] = waits);
+}
+
+void LessonsOwn::learnAll() {
+    if (lesson.waitTexts.empty()) {
+        return;
+    }
+    for (const Case& lessonCase : lesson.cases) {
+        std::string whyNot;
+        try {
+            waitsIn(lessonCase, &whyNot);
+        } catch (const NotTypable&) {
+            // Checked through a pipe only, by every version alike.
+        }
+    }
 }
 
 namespace {
-
-// A problem as the checks tell it, in a few lines: the first says what, the
-// others (indented under it) show it.
-Problem problemFrom(const std::string& told) {
-    std::vector<std::string> lines = splitLines(told);
-    Problem problem;
-    problem.what = lines.empty() ? "" : lines.front();
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        problem.details.push_back(lines[i].substr(lines[i].rfind("  ", 0) == 0 ? 2 : 0));
-    }
-    return problem;
-}
 
 CaseResult caseResult(const Case& lessonCase, Status status, const std::string& note) {
     CaseResult result;
@@ -75,27 +107,29 @@ CaseResult caseResult(const Case& lessonCase, Status status, const std::string& 
 
 // Both checks of one case: through a pipe, then (once that passed, and for a
 // lesson that reads input) typed at a terminal.  Throws CannotStart.
-CaseResult checkCase(const Lesson& lesson, const Case& lessonCase, Program& version,
-                     Program* lessonsOwn, double timeoutSeconds) {
+CaseResult checkCase(const Lesson& lesson, const Case& lessonCase, VersionRuns& runs,
+                     LessonsOwn& lessonsOwn) {
     const std::string input = readFile(lessonCase.input);
     const Expected expected(lessonCase.expected);
-    Problems problems = checkThroughPipe(version, input, expected, timeoutSeconds);
     CaseResult result = caseResult(lessonCase, Status::Pass, "");
-    result.output = std::move(problems.output);
     result.input = input;
+    Problems problems = checkThroughPipe(runs, input, expected, &result.output);
     if (problems.none() && !lesson.waitTexts.empty()) {
         try {
-            problems = checkAtTerminal(version, input, expected, lesson.waitTexts, lessonsOwn,
-                                       timeoutSeconds, true);
+            const std::vector<std::string> lines = typedLines(input);
+            std::string whyNot;
+            if (const LessonWaits* waits = lessonsOwn.waitsIn(lessonCase, &whyNot)) {
+                problems = checkAtTerminal(runs, lines, expected, *waits, true);
+            } else {
+                result.note = "through a pipe only: " + whyNot;
+            }
         } catch (const NotTypable& reason) {
             result.note = "through a pipe only: " + reason.why;
         }
     }
     if (!problems.none()) {
         result.status = Status::Fail;
-        for (const std::string& problem : problems.found) {
-            result.problems.push_back(problemFrom(problem));
-        }
+        result.problems = std::move(problems.found);
     }
     return result;
 }
@@ -126,7 +160,6 @@ void checkVersion(const Lesson& lesson, LessonsOwn& lessonsOwn, Program& version
                   const CheckSettings& settings, const std::function<void(CaseResult)>& report) {
     // Why the cases left are not run, once they are not.
     std::string notRun;
-    Program* own = lessonsOwn.program();
     if (!lesson.clock.empty()) {
         const std::string library = faketimeLibrary();
         if (library.empty()) {
@@ -134,10 +167,8 @@ void checkVersion(const Lesson& lesson, LessonsOwn& lessonsOwn, Program& version
                      " with libfaketime, which is not installed (Debian package: faketime)";
         }
         stopClock(version.request, lesson.clock, library);
-        if (own != nullptr) {
-            stopClock(own->request, lesson.clock, library);
-        }
     }
+    VersionRuns runs(version, settings.timeoutSeconds);
     const auto started = std::chrono::steady_clock::now();
     int outOfTime = 0;
     for (const Case& lessonCase : lesson.cases) {
@@ -151,7 +182,7 @@ void checkVersion(const Lesson& lesson, LessonsOwn& lessonsOwn, Program& version
             report(caseResult(lessonCase, Status::Error, notRun));
             continue;
         }
-        CaseResult result = checkCase(lesson, lessonCase, version, own, settings.timeoutSeconds);
+        CaseResult result = checkCase(lesson, lessonCase, runs, lessonsOwn);
         outOfTime += ranOutOfTime(result, settings.timeoutSeconds) ? 1 : 0;
         if (outOfTime == CASES_OUT_OF_TIME) {
             notRun = std::to_string(outOfTime) + " cases did not end within " +

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "cases/Lesson.h"
@@ -24,17 +25,26 @@ std::filesystem::path lessonsOwnProgram(const std::string& lesson);
 std::string isLessonsOwn(const std::string& program, const std::string& lesson);
 
 // The lesson's own program, run as the checker trusts it, unconfined: it
-// shows where each of the lesson's waits comes.
+// shows where each of the lesson's waits comes, learned once a case for all
+// the versions checked.
 class LessonsOwn {
 public:
     LessonsOwn(const Lesson& lesson, const CheckSettings& settings);
-    // Null where it is not installed.
-    Program* program() { return found ? &own : nullptr; }
+    // Where the lesson's program waits in the case, or null, with why it
+    // cannot tell in *whyNot (not installed, or it fails the case itself).
+    const LessonWaits* waitsIn(const Case& lessonCase, std::string* whyNot);
+    // Learns every case's waits now: a class check's versions, forked,
+    // each find them learned.
+    void learnAll();
 
 private:
+    const Lesson& lesson;
+    const CheckSettings& settings;
     LocalRunner runner;
     Program own;
     bool found;
+    std::map<std::string, LessonWaits> learned;
+    std::map<std::string, std::string> failed;  // why a case's waits could not be learned
 };
 
 // Checks the version against every case, handing each result on as it

@@ -75,8 +75,8 @@ Program caseProgram(const Options& options) {
 }
 
 int report(const Problems& problems) {
-    for (const std::string& problem : problems.found) {
-        std::cerr << problem << "\n";
+    for (const Problem& problem : problems.found) {
+        std::cerr << problemText(problem);
     }
     return problems.none() ? 0 : 1;
 }
@@ -90,21 +90,31 @@ int report(const Problems& problems) {
 // LIB; without LIB the case is skipped, or fails where LESSONS_CI is set.
 int transcript(const Options& options) {
     Program program = caseProgram(options);
-    return report(checkThroughPipe(program, readFile(options.positional[1]),
-                                   Expected(options.positional[2]), options.timeoutSeconds));
+    VersionRuns runs(program, options.timeoutSeconds);
+    return report(
+        checkThroughPipe(runs, readFile(options.positional[1]), Expected(options.positional[2])));
 }
 
 // Types CASE.in at PROGRAM on a pseudo-terminal, a line at each wait, with
 // WAITS the texts its screen may end with then (the format of a lesson's
-// waits file, check/cases/Lesson.h).  Not with --quick, the input is also ended at
-// every wait, in a run of its own.  Input that cannot be typed plainly is
-// skipped with a note.
+// waits file, check/cases/Lesson.h).  Not with --quick, it is then typed at
+// again as a version is checked, the screen rendered, and the input also
+// ended at every wait, in a run of its own.  Input that cannot be typed
+// plainly is skipped with a note.
 int session(const Options& options) {
     try {
         Program program = caseProgram(options);
-        const Problems problems = checkAtTerminal(
-            program, readFile(options.positional[1]), Expected(options.positional[2]),
-            readWaitTexts(options.waits), nullptr, options.timeoutSeconds, !options.quick);
+        const std::vector<std::string> lines = typedLines(readFile(options.positional[1]));
+        const Expected expected(options.positional[2]);
+        // The program is its own lesson: where it waits, each prompt must be
+        // on screen; then it is held to itself as a version is.
+        LessonWaits waits;
+        Problems problems = learnWaits(program, lines, expected, readWaitTexts(options.waits),
+                                       options.timeoutSeconds, waits);
+        if (problems.none() && !options.quick) {
+            VersionRuns runs(program, options.timeoutSeconds);
+            problems = checkAtTerminal(runs, lines, expected, waits, true);
+        }
         if (problems.none()) {
             std::cout << "typed at a terminal: all as expected\n";
         }

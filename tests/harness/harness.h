@@ -13,6 +13,7 @@
 
 #include "cases/ExpectedText.h"
 #include "cases/Lesson.h"
+#include "report/ProblemText.h"
 #include "sandbox/Process.h"
 #include "sandbox/Run.h"
 #include "verdict/CaseCheck.h"
