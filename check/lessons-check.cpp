@@ -245,7 +245,9 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
     }
     if (const std::string whyNot = confinementShortfall(plan); !whyNot.empty()) {
         if (settings.strict) {
-            return unchecked("cannot confine the version here (--confine=strict): " + whyNot);
+            // Not the version's fault: it could not run here.
+            unchecked("cannot confine the version here (--confine=strict): " + whyNot);
+            return FAILED;
         }
         std::cerr << "lessons-check: note: the version runs unconfined here (" << whyNot
                   << "): it may reach the network and the user's files; only the caps on "

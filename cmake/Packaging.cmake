@@ -53,15 +53,19 @@ if(LESSONS_DEBIAN_ARCH STREQUAL "armhf")
     set(newest GLIBC_2.34 GLIBCXX_3.4.29 CXXABI_1.3.13 GCC_3.5)
     set(libgcc_version 3.5)
 endif()
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libgcc-s1 (>= ${libgcc_version}), libstdc++6 (>= 11)")
 # lessons-check renders a terminal's screen with libvterm, whose every
 # function it calls is there since 0.1 (libvterm0's symbols file), and
 # watches a version's runs with libseccomp's notifications, there since
 # 2.5.0; it is built only where both are installed (check/CMakeLists.txt).
+# In the order dpkg-shlibdeps gives them.
+set(seccomp "")
+set(vterm "")
 if(TARGET lessons-check)
-    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libseccomp2 (>= 2.5.0), libvterm0 (>= 0.1)")
+    set(seccomp ", libseccomp2 (>= 2.5.0)")
+    set(vterm ", libvterm0 (>= 0.1)")
 endif()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libc6 (>= 2.34), libgcc-s1 (>= ${libgcc_version})${seccomp}, libstdc++6 (>= 11)${vterm}")
 # A sanitized build is never packaged, and its programs carry clang's
 # sanitizer runtimes, which need _Unwind_Backtrace of GCC_3.3 for their
 # reports; so only the other builds check the Depends.

@@ -333,7 +333,9 @@ std::string caseReport(const CaseResult& result) {
 
 std::string versionHeading(const VersionResult& version) {
     return shownName(version.lesson) + ": " + counted(version.caseCount, "case") +
-           (version.command.empty() ? "" : ", against " + joined(version.command, shownWord, " "));
+           (version.command.empty() ? "" : ", against " + joined(version.command, shownWord, " ")) +
+           // In a class, the command runs in the version's own folder.
+           (version.name.empty() ? "" : " in " + shownName(version.name));
 }
 
 std::string tally(const VersionResult& version) {

@@ -271,7 +271,7 @@ TEST(Report, HumanReportTellsEachLineWhereItPartsAndAProblemOnce) {
     EXPECT_EQ(status, SOME_FAILED);
     EXPECT_EQ(
         report,
-        "heatprompt: 3 cases, against class/ben/heatprompt\n"
+        "heatprompt: 3 cases, against class/ben/heatprompt in class/ben/\n"
         "FAIL  empty-input\n"
         "  through a pipe, the output differs\n"
         "    line 1:\n"
