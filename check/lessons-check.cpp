@@ -76,6 +76,7 @@ const char* const HELP =
     "                     runs it unconfined, after a note)\n"
     "  --unconfined       with --each, check versions even where bubblewrap\n"
     "                     cannot confine them (refused unless given)\n"
+    "  --case NAME        check the lesson's case NAME alone\n"
     "  --list             list the lessons and the number of cases of each\n"
     "  --help             display this help and exit\n"
     "  --version          output version information and exit\n"
@@ -105,6 +106,7 @@ struct Settings {
     unsigned long long memoryMiB = defaultMemoryMiB();
 #endif
     bool strict = false, unconfined = false;
+    std::string caseName;  // the one case --case checks, or "" for all
     Format format = Format::Human;
     unsigned jobs = defaultJobs();
 };
@@ -212,14 +214,42 @@ std::string programOf(const std::vector<std::string>& command) {
                : onPath(command[0], path != nullptr ? path : "/usr/bin:/bin");
 }
 
+// The lesson's cases, or the one --case names.
+Lesson lessonToCheck(const std::string& name, const Settings& settings) {
+    requireLesson(name);
+    Lesson lesson = readLesson(casesFolder() / name);
+    if (!settings.caseName.empty()) {
+        const auto named =
+            std::find_if(lesson.cases.begin(), lesson.cases.end(),
+                         [&](const Case& one) { return one.name == settings.caseName; });
+        if (named == lesson.cases.end()) {
+            throw UsageError(name + " has no case named " + quoted(settings.caseName));
+        }
+        lesson.cases = {*named};
+    }
+    return lesson;
+}
+
 int checkLesson(const std::string& name, std::vector<std::string> command,
                 const Settings& settings) {
-    requireLesson(name);
-    const Lesson lesson = readLesson(casesFolder() / name);
+    const Lesson lesson = lessonToCheck(name, settings);
     const fs::path own = lessonsOwnProgram(name);
     const bool ownProgram = command.empty();
     if (ownProgram) {
         command.push_back(own.string());
+    }
+    ConfinementPlan plan = confinementPlan(settings);
+    if (ownProgram) {
+        // The lesson's own program, checked as a version is: shown to itself.
+        plan.masked.erase(std::remove(plan.masked.begin(), plan.masked.end(), own.string()),
+                          plan.masked.end());
+    }
+    // Where nothing confines the version, that is said before it runs.
+    const std::string whyNot = confinementShortfall(plan);
+    if (!whyNot.empty() && !settings.strict) {
+        std::cerr << "lessons-check: note: the version runs unconfined here (" << whyNot
+                  << "): it may reach the network and the user's files; only the caps on "
+                     "processes and memory hold\n";
     }
     const std::unique_ptr<VersionReport> report = versionReport(settings.format, std::cout);
     VersionResult version;
@@ -237,22 +267,12 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
             return unchecked(what);
         }
     }
-    ConfinementPlan plan = confinementPlan(settings);
-    if (ownProgram) {
-        // The lesson's own program, checked as a version is: shown to itself.
-        plan.masked.erase(std::remove(plan.masked.begin(), plan.masked.end(), own.string()),
-                          plan.masked.end());
+    if (!whyNot.empty() && settings.strict) {
+        // Not the version's fault: it could not run here.
+        unchecked("cannot confine the version here (--confine=strict): " + whyNot);
+        return FAILED;
     }
-    if (const std::string whyNot = confinementShortfall(plan); !whyNot.empty()) {
-        if (settings.strict) {
-            // Not the version's fault: it could not run here.
-            unchecked("cannot confine the version here (--confine=strict): " + whyNot);
-            return FAILED;
-        }
-        std::cerr << "lessons-check: note: the version runs unconfined here (" << whyNot
-                  << "): it may reach the network and the user's files; only the caps on "
-                     "processes and memory hold\n";
-    }
+    endRunsOnInterrupt();
     try {
         LessonsOwn learned(lesson, settings.check);
         if (!ownProgram && isHandIn(command)) {
@@ -276,6 +296,10 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
         return unchecked(error.what());
     } catch (const NoVersion& error) {
         return unchecked(error.what());
+    } catch (const Interrupted&) {
+        // What was checked is shown; the cases left were not run.
+        report->finish(version);
+        return 128 + SIGINT;
     }
     return report->finish(version);
 }
@@ -339,10 +363,10 @@ private:
             return false;
         }
         const std::string name = arg.substr(0, arg.find('='));
-        static const char* const known[] = {"--timeout",    "--budget",    "--jobs",
-                                            "--format",     "--max-tasks", "--max-processes",
-                                            "--max-memory", "--confine",   "--unconfined",
-                                            "--list",       "--help",      "--version"};
+        static const char* const known[] = {
+            "--timeout",       "--budget",     "--jobs",    "--format",     "--max-tasks",
+            "--max-processes", "--max-memory", "--confine", "--unconfined", "--list",
+            "--help",          "--version",    "--case"};
         return std::any_of(std::begin(known), std::end(known),
                            [&](const char* option) { return name == option; });
     }
@@ -385,6 +409,9 @@ private:
         } else if (name == "--confine") {
             require(value(arg) == "strict", "--confine takes strict (--confine=strict)");
             settings.strict = true;
+        } else if (name == "--case") {
+            settings.caseName = value(arg);
+            require(!settings.caseName.empty(), "--case takes the name of a case");
         } else if (name == "--unconfined") {
             flag(arg);
             settings.unconfined = true;
@@ -410,7 +437,7 @@ private:
 };
 
 int checkEach(const CommandLine& line, const Settings& settings) {
-    requireLesson(line.lesson);
+    const Lesson lesson = lessonToCheck(line.lesson, settings);
     if (line.versions.empty()) {
         throw UsageError("--each takes the versions to check: folders or files");
     }
@@ -433,6 +460,7 @@ int checkEach(const CommandLine& line, const Settings& settings) {
     check.format = settings.format;
     check.settings = settings.check;
     check.plan = plan;
+    check.onlyCase = settings.caseName;
     return checkClass(check);
 }
 

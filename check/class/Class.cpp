@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <list>
 #include <optional>
+#include <thread>
 
 #include "cases/Expected.h"
 #include "cases/ExpectedText.h"
@@ -21,6 +23,18 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// The lesson's cases, or the one named.
+Lesson lessonOf(const ClassCheck& check) {
+    Lesson lesson = readLesson(casesFolder() / check.lesson);
+    if (!check.onlyCase.empty()) {
+        lesson.cases.erase(
+            std::remove_if(lesson.cases.begin(), lesson.cases.end(),
+                           [&](const Case& one) { return one.name != check.onlyCase; }),
+            lesson.cases.end());
+    }
+    return lesson;
+}
 
 // One version's check, running: its record and its messages are gathered
 // until it ends.
@@ -49,8 +63,8 @@ void interrupt(int) {
 [[noreturn]] void checkOneVersion(const ClassCheck& check, const Lesson& lesson,
                                   LessonsOwn& lessonsOwn, std::size_t index, int record,
                                   int errors) {
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
+    // Asked to end, it ends its run first, with every process of it.
+    endRunsOnInterrupt();
     const int nothing = open("/dev/null", O_RDWR | O_CLOEXEC);
     dup2(nothing, 0);
     dup2(nothing, 1);
@@ -102,9 +116,11 @@ public:
     ClassRunner(const ClassCheck& check, ClassReport& report)
         : check(check),
           report(report),
-          lesson(readLesson(casesFolder() / check.lesson)),
+          lesson(lessonOf(check)),
           lessonsOwn(lesson, check.settings) {
         results.resize(check.versions.size());
+        // Learned once here, where each forked check finds it.
+        lessonsOwn.learnAll();
     }
 
     void runAll() {
@@ -118,16 +134,32 @@ public:
             showProgress();
         }
         if (interrupted) {
-            for (Running& child : running) {
-                kill(child.pid, SIGKILL);
-                waitpid(child.pid, nullptr, 0);
-            }
-            running.clear();
+            endRunning();
         }
         showInOrder();
         if (progressShown) {
             std::cerr << "\r\x1b[K" << std::flush;
         }
+    }
+
+    // Each check still running is asked to end its run; one that has not
+    // in a few seconds is killed.
+    void endRunning() {
+        for (Running& child : running) {
+            kill(child.pid, SIGTERM);
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        for (Running& child : running) {
+            while (waitpid(child.pid, nullptr, WNOHANG) == 0) {
+                if (std::chrono::steady_clock::now() > deadline) {
+                    kill(child.pid, SIGKILL);
+                    waitpid(child.pid, nullptr, 0);
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+        running.clear();
     }
 
     // What the checks said besides their records, each line once and

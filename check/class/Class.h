@@ -24,6 +24,7 @@ struct ClassCheck {
     Format format = Format::Human;
     CheckSettings settings;
     ConfinementPlan plan;
+    std::string onlyCase;  // the one case to check, or "" for all
 };
 
 // Checks every version and shows the class's report; the exit status: 0

@@ -1,6 +1,7 @@
 #include "sandbox/Channel.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -105,9 +106,14 @@ bool send(int channel, const Message& message, const std::vector<int>& descripto
         std::memcpy(CMSG_DATA(rights), descriptors.data(), sizeof(int) * descriptors.size());
     }
     ssize_t sent;
-    do {
+    for (;;) {
         sent = sendmsg(channel, &header, MSG_NOSIGNAL);
-    } while (sent < 0 && errno == EINTR);
+        if (sent >= 0 || (errno != EINTR && errno != EAGAIN)) {
+            break;
+        }
+        pollfd room{channel, POLLOUT, 0};
+        poll(&room, 1, 100);
+    }
     return sent == static_cast<ssize_t>(bytes.size());
 }
 

@@ -28,6 +28,27 @@ std::string RunResult::describe(double timeoutSeconds) const {
 
 namespace {
 
+volatile sig_atomic_t interruptedBy = 0;
+
+void noteInterrupt(int signal) {
+    interruptedBy = signal;
+}
+
+}  // namespace
+
+void endRunsOnInterrupt() {
+    struct sigaction note {};
+    note.sa_handler = noteInterrupt;
+    sigaction(SIGINT, &note, nullptr);
+    sigaction(SIGTERM, &note, nullptr);
+}
+
+bool interruptRequested() {
+    return interruptedBy != 0;
+}
+
+namespace {
+
 // A process's tasks and its memory in use (anonymous and shared, not the
 // files it maps, which the page cache holds for everyone), from its status.
 std::pair<unsigned, unsigned long long> tasksAndMemory(long pid) {
@@ -85,6 +106,18 @@ Watch::~Watch() {
 }
 
 void Watch::wait(std::vector<pollfd>& more, std::chrono::microseconds most) {
+    if (interruptRequested() && !done) {
+        on.stop();
+        while (!done) {
+            std::vector<pollfd> nothing;
+            step(nothing, std::chrono::milliseconds(100));
+        }
+        throw Interrupted();
+    }
+    step(more, most);
+}
+
+void Watch::step(std::vector<pollfd>& more, std::chrono::microseconds most) {
     const std::size_t given = more.size();
     for (const int fd : on.watched()) {
         more.push_back({fd, POLLIN, 0});
@@ -148,9 +181,9 @@ void Watch::stopNow() {
         stoppedAtTimeout = true;
         on.stop();
     }
-    std::vector<pollfd> nothing;
     while (!done) {
-        wait(nothing, std::chrono::milliseconds(100));
+        std::vector<pollfd> nothing;
+        step(nothing, std::chrono::milliseconds(100));
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <poll.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,15 @@ struct RunResult {
 // Why the processes together are over the caps, or "" while they keep within.
 std::string overCaps(const std::vector<std::pair<long, int>>& processes, const Caps& caps);
 
+// Ctrl-C or a request to end (SIGINT, SIGTERM), once asked for: every run
+// being watched is stopped at once, with all its processes, and Watch
+// throws Interrupted.
+void endRunsOnInterrupt();
+struct Interrupted : std::runtime_error {
+    Interrupted() : std::runtime_error("interrupted") {}
+};
+bool interruptRequested();
+
 // One run on a runner, from its start to its end.
 class Watch {
 public:
@@ -58,6 +68,7 @@ public:
     Runner& runner() { return on; }
 
 private:
+    void step(std::vector<pollfd>& more, std::chrono::microseconds most);
     void checkCaps();
 
     Runner& on;

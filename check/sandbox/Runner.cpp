@@ -296,6 +296,8 @@ void ConfinedRunner::startSandbox() {
     there = Fd();
     errorsOut = Fd();
     channel = std::move(here);
+    // Every wait for the supervisor is a poll first.
+    fcntl(channel.get(), F_SETFL, O_NONBLOCK);
     errors = std::move(errorsIn);
     Setup setup;
     setup.namespaced = true;
@@ -370,7 +372,6 @@ std::vector<RunEvent> ConfinedRunner::handle() {
     if (channel.get() < 0) {
         return events;
     }
-    fcntl(channel.get(), F_SETFL, O_NONBLOCK);
     for (;;) {
         Message message;
         std::vector<Fd> descriptors;
@@ -393,9 +394,6 @@ std::vector<RunEvent> ConfinedRunner::handle() {
             events.push_back(
                 {RunEvent::Ended, static_cast<int>(message.number("status", SIGKILL))});
         }
-    }
-    if (channel.get() >= 0) {
-        fcntl(channel.get(), F_SETFL, 0);
     }
     return events;
 }
