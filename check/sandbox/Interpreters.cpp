@@ -170,7 +170,7 @@ bool isInterpreterName(const std::string& name) {
 // $PYENV_ROOT/versions.
 bool isVersionName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           std::none_of(name.begin(), name.end(), [](char c) { return c >= 0 && c < ' '; });
+           std::none_of(name.begin(), name.end(), [](unsigned char c) { return c < ' '; });
 }
 
 // A version number's parts, for finding the latest of "3.11.*".
