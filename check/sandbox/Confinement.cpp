@@ -232,10 +232,13 @@ std::unique_ptr<Confinement> Confinement::forCommand(const std::vector<std::stri
     Staging& staging = *confinement->staging;
     const fs::path folder = fs::current_path();
     confinement->runs.request.argv = command;
-    confinement->resolveInterpreters("");
+    const bool folderShown = !isShared(folder) && !inCheckersTree(folder);
+    // The folder's own files are the version's, copied: no interpreter of
+    // them is shown as it is.
+    confinement->resolveInterpreters(folderShown ? folder.string() : "");
     std::vector<std::pair<std::string, std::string>> own, shown;
     std::string staged;
-    if (!isShared(folder) && !inCheckersTree(folder)) {
+    if (folderShown) {
         try {
             staged = staging.copyFolder(folder);
         } catch (const TooLarge& large) {
@@ -244,8 +247,10 @@ std::unique_ptr<Confinement> Confinement::forCommand(const std::vector<std::stri
         }
     }
     own.emplace_back(staged.empty() ? staging.newFolder() : staged, folder.string());
-    for (const fs::path& path :
-         namedFiles(command, folder, !staged.empty(), plan.masked, confinement->interpreterFiles)) {
+    const std::vector<fs::path> named =
+        namedFiles(command, folder, !staged.empty(), plan.masked, confinement->directories());
+    confinement->dropInterpreterFiles(named);
+    for (const fs::path& path : named) {
         std::error_code none;
         try {
             if (fs::is_directory(fs::symlink_status(path, none))) {
@@ -286,6 +291,26 @@ std::unique_ptr<Confinement> Confinement::forVersion(const std::string& version,
     return confinement;
 }
 
+std::vector<std::string> Confinement::directories() const {
+    std::vector<std::string> folders;
+    for (const std::string& file : interpreterFiles) {
+        std::error_code none;
+        if (fs::is_directory(file, none)) {
+            folders.push_back(file);
+        }
+    }
+    return folders;
+}
+
+void Confinement::dropInterpreterFiles(const std::vector<fs::path>& copied) {
+    interpreterFiles.erase(std::remove_if(interpreterFiles.begin(), interpreterFiles.end(),
+                                          [&](const std::string& file) {
+                                              return std::find(copied.begin(), copied.end(),
+                                                               fs::path(file)) != copied.end();
+                                          }),
+                           interpreterFiles.end());
+}
+
 std::vector<std::string> Confinement::shownCommand() const {
     std::vector<std::string> words = building;
     if (!words.empty()) {
@@ -302,6 +327,8 @@ std::string Confinement::build(double timeoutSeconds, std::string* said) {
     RunRequest request = runs.request;
     request.argv = building;
     request.build = true;
+    // The compiler's words in plain ASCII, as a report shows them.
+    request.environment.emplace_back("LC_ALL", "C");
     std::string output;
     const RunResult result = runPiped(*runs.runner, request, "", timeoutSeconds, &output, 16384,
                                       &output, 16384, runs.caps);

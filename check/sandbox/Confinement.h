@@ -73,6 +73,10 @@ private:
                      const std::string& folder);
     // Resolves the interpreters the command and the build start (Interpreters.h).
     void resolveInterpreters(const std::string& versionFiles);
+    // The folders of the interpreters shown: what is in them is not copied.
+    std::vector<std::string> directories() const;
+    // A file the command names is a copy, not shown as it is.
+    void dropInterpreterFiles(const std::vector<std::filesystem::path>& copied);
 
     const ConfinementPlan& plan;
     std::unique_ptr<Staging> staging;

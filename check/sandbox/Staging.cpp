@@ -19,8 +19,17 @@ fs::path temporaryFolder() {
     return given != nullptr && *given == '/' ? fs::path(given) : fs::path("/tmp");
 }
 
+// A copy is open to everyone who may see it: only the version does, inside
+// its sandbox, and there its user may be other than the one that made the
+// copy (the overlay over it checks with the rights of root in the sandbox,
+// who reads or runs another's file only as anyone may).
+mode_t openedUp(mode_t mode) {
+    mode &= 0777;
+    return mode | 0444 | ((mode & 0111) != 0 ? 0111 : 0);
+}
+
 // Copies one regular file's bytes, read through a descriptor that follows
-// no link, into a new file of the same mode, readable by its owner.
+// no link, into a new file of the same mode, open to all (openedUp).
 void copyFileBytes(const fs::path& from, const fs::path& to, mode_t mode,
                    unsigned long long& budget) {
     const Fd in(open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
@@ -28,7 +37,8 @@ void copyFileBytes(const fs::path& from, const fs::path& to, mode_t mode,
     if (in.get() < 0 || fstat(in.get(), &status) < 0 || !S_ISREG(status.st_mode)) {
         return;  // gone, or not a regular file after all: left out
     }
-    const Fd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, (mode & 0777) | 0400));
+    const Fd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, openedUp(mode)));
+    fchmod(out.get(), openedUp(mode));  // whatever the umask took away
     if (out.get() < 0) {
         throw std::runtime_error("cannot copy " + from.string() + ": " + std::strerror(errno));
     }
@@ -102,7 +112,7 @@ void Staging::copyTree(const fs::path& from, const fs::path& to) {
             fs::create_symlink(fs::read_symlink(entry->path(), error), target, error);
         } else if (fs::is_directory(status)) {
             fs::create_directory(target);
-            chmod(target.c_str(), (static_cast<mode_t>(status.permissions()) & 0777) | 0700);
+            chmod(target.c_str(), openedUp(static_cast<mode_t>(status.permissions())) | 0755);
         } else if (fs::is_regular_file(status)) {
             copyFileBytes(entry->path(), target, static_cast<mode_t>(status.permissions()), budget);
         } else {

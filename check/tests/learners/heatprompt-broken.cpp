@@ -1,0 +1,7 @@
+// A learner's heatprompt in C++ that does not compile: a semicolon is missing.
+#include <iostream>
+
+int main() {
+    float temperature = 100 std::cout << "Enter Machine Temperature: ";
+    std::cin >> temperature;
+}
