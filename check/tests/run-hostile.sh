@@ -5,8 +5,9 @@
 # that a failing check cannot take the machine down:
 #   - as root, a cgroup of its own caps the memory (tmpfs and shared memory
 #     included) and the tasks of everything the suite starts, and ends
-#     whatever is left in it at the end; cgroup v2 where its memory and pids
-#     controllers are given to the folder this script runs in, else v1;
+#     whatever is left in it at the end: cgroup v2 where its memory and pids
+#     controllers are given to this script's cgroup, else a systemd scope
+#     where systemd keeps the tree, else v1;
 #   - always, the user's rlimits: processes (which counts every process and
 #     thread of the user, in every user namespace below) and open files.
 # Usage: check/tests/run-hostile.sh BUILD_FOLDER [USER]
@@ -48,9 +49,10 @@ make_cgroup() {
     if [ -f /sys/fs/cgroup/cgroup.controllers ]; then
         own=$(awk -F: '$1 == "0" { print $3 }' /proc/self/cgroup)
         folder=/sys/fs/cgroup${own%/}
-        grep -qw memory "$folder/cgroup.subtree_control" &&
-            grep -qw pids "$folder/cgroup.subtree_control" &&
-            mkdir "$folder/$name" || return 0
+        if ! grep -qw memory "$folder/cgroup.subtree_control" ||
+            ! grep -qw pids "$folder/cgroup.subtree_control" || ! mkdir "$folder/$name"; then
+            return 0
+        fi
         echo "$MEMORY_BYTES" >"$folder/$name/memory.max"
         echo 0 >"$folder/$name/memory.swap.max" 2>/dev/null || true
         echo "$TASKS" >"$folder/$name/pids.max"
@@ -60,7 +62,9 @@ make_cgroup() {
     for controller in memory pids; do
         own=$(awk -F: -v controller=$controller '$2 == controller { print $3 }' /proc/self/cgroup)
         folder=/sys/fs/cgroup/$controller${own%/}
-        [ -n "$own" ] && mkdir "$folder/$name" 2>/dev/null || continue
+        if [ -z "$own" ] || ! mkdir "$folder/$name" 2>/dev/null; then
+            continue
+        fi
         if [ $controller = memory ]; then
             echo "$MEMORY_BYTES" >"$folder/$name/memory.limit_in_bytes"
         else
@@ -72,9 +76,9 @@ make_cgroup() {
 
 # Ends every process left in the cgroups, by its id, and removes them.
 end_cgroups() {
-    local folder pid round
+    local folder pid
     for folder in "$@"; do
-        for round in 1 2 3 4 5; do
+        for _ in 1 2 3 4 5; do
             [ -s "$folder/cgroup.procs" ] || break
             while read -r pid; do
                 kill -KILL "$pid" 2>/dev/null || true
@@ -97,15 +101,24 @@ if [ "$(id -u)" != 0 ]; then
 fi
 
 mapfile -t cgroups < <(make_cgroup)
-if [ ${#cgroups[@]} -eq 0 ]; then
+scope=()
+if [ ${#cgroups[@]} -eq 0 ] && [ -d /run/systemd/system ]; then
+    # cgroup v2 where systemd keeps the tree: a scope of its own, stopped
+    # (with whatever is left in it) at the end.
+    unit=lessons-hostile-$$.scope
+    scope=(systemd-run --scope --quiet --unit="$unit" -p MemoryMax="$MEMORY_BYTES"
+        -p TasksMax="$TASKS" --)
+    trap 'systemctl stop "$unit" 2>/dev/null || true' EXIT
+elif [ ${#cgroups[@]} -eq 0 ]; then
     echo "run-hostile: no cgroup can be made here: memory is capped for each check only"
+else
+    trap 'end_cgroups "${cgroups[@]}"' EXIT
 fi
-trap 'end_cgroups "${cgroups[@]}"' EXIT
 status=0
 (
     for folder in "${cgroups[@]}"; do
         echo "$BASHPID" >"$folder/cgroup.procs"
     done
-    cd / && exec runuser -u "$user" -- "$self" --suite "$tests"
+    cd / && exec "${scope[@]}" runuser -u "$user" -- "$self" --suite "$tests"
 ) || status=$?
 exit $status

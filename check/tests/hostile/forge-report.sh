@@ -12,9 +12,9 @@ forged() {
 forged >&2
 forged
 for fd in 3 4 5 6 7 8 9; do
-    forged 2>/dev/null >&$fd
+    { forged >&"$fd"; } 2>/dev/null
 done
-for process in /proc/$PPID /proc/$PPID/task/*; do
+for process in "/proc/$PPID" "/proc/$PPID"/task/*; do
     for fd in "$process"/fd/*; do
         forged 2>/dev/null >"$fd"
     done
