@@ -1,0 +1,4 @@
+# The lesson's own program (@PROGRAM@, filled in by the test) in place of a
+# version of it, through make.
+run:
+	@"@PROGRAM@"

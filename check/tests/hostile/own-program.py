@@ -1,0 +1,5 @@
+# The lesson's own program (@PROGRAM@, filled in by the test) in place of a
+# version of it, through os.execv.
+import os
+
+os.execv("@PROGRAM@", ["@PROGRAM@"])
