@@ -111,6 +111,11 @@ struct Settings {
     unsigned jobs = defaultJobs();
 };
 
+// Why no version runs where root can give it no other user.
+const char* const ROOT_ALONE =
+    "lessons-check runs as root here, in a user namespace that maps no other user: it cannot "
+    "run a version as anyone but root, and runs none (run it as an ordinary user)";
+
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -264,12 +269,18 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
     };
     if (!ownProgram) {
         if (const std::string what = isLessonsOwn(programOf(command), name); !what.empty()) {
-            return unchecked(what);
+            // A verdict, not a usage error: it earns no pass.
+            unchecked(what);
+            return FAILED;
         }
     }
     if (!whyNot.empty() && settings.strict) {
         // Not the version's fault: it could not run here.
         unchecked("cannot confine the version here (--confine=strict): " + whyNot);
+        return FAILED;
+    }
+    if (!ownProgram && rootWithNoOtherUser()) {
+        unchecked(ROOT_ALONE);
         return FAILED;
     }
     endRunsOnInterrupt();
@@ -438,6 +449,10 @@ private:
 
 int checkEach(const CommandLine& line, const Settings& settings) {
     const Lesson lesson = lessonToCheck(line.lesson, settings);
+    if (rootWithNoOtherUser()) {
+        std::cerr << "lessons-check: " << ROOT_ALONE << "\n";
+        return FAILED;
+    }
     if (line.versions.empty()) {
         throw UsageError("--each takes the versions to check: folders or files");
     }

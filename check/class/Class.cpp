@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,10 +62,15 @@ void interrupt(int) {
 // In the forked check of one version: everything it finds goes into the
 // record; its standard output is nobody's, its messages go to the class.
 [[noreturn]] void checkOneVersion(const ClassCheck& check, const Lesson& lesson,
-                                  LessonsOwn& lessonsOwn, std::size_t index, int record,
-                                  int errors) {
-    // Asked to end, it ends its run first, with every process of it.
+                                  LessonsOwn& lessonsOwn, std::size_t index, int record, int errors,
+                                  pid_t classCheck) {
+    // Asked to end, it ends its run first, with every process of it; when
+    // the class check itself ends, so does it, and its sandbox with it.
     endRunsOnInterrupt();
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != classCheck) {
+        _exit(1);  // the class check ended as this one began
+    }
     const int nothing = open("/dev/null", O_RDWR | O_CLOEXEC);
     dup2(nothing, 0);
     dup2(nothing, 1);
@@ -173,6 +179,7 @@ private:
         auto [errorsIn, errorsOut] = makePipe();
         std::cout.flush();
         std::cerr.flush();
+        const pid_t classCheck = getpid();
         const pid_t pid = fork();
         if (pid < 0) {
             throw std::runtime_error(std::string("cannot fork: ") + std::strerror(errno));
@@ -181,7 +188,8 @@ private:
                 other.record = Fd();
                 other.errors = Fd();
             }
-            checkOneVersion(check, lesson, lessonsOwn, index, recordOut.get(), errorsOut.get());
+            checkOneVersion(check, lesson, lessonsOwn, index, recordOut.get(), errorsOut.get(),
+                            classCheck);
         }
         fcntl(recordIn.get(), F_SETFL, O_NONBLOCK);
         fcntl(errorsIn.get(), F_SETFL, O_NONBLOCK);

@@ -153,7 +153,16 @@ void Confinement::resolveInterpreters(const std::string& versionFiles) {
         resolved.shown.insert(resolved.shown.end(), compiler.shown.begin(), compiler.shown.end());
         resolved.links.insert(resolved.links.end(), compiler.links.begin(), compiler.links.end());
     }
-    interpreterFiles = resolved.shown;
+    // A lesson's own program is no interpreter a version may start.
+    for (const std::string& file : resolved.shown) {
+        const bool masked =
+            std::any_of(plan.masked.begin(), plan.masked.end(), [&](const std::string& mask) {
+                return file == mask || isWithin(file, mask) || isWithin(mask, file);
+            });
+        if (!masked) {
+            interpreterFiles.push_back(file);
+        }
+    }
     for (const SymbolicLink& link : resolved.links) {
         interpreterLinks.emplace_back(link.path, link.target);
     }
@@ -191,21 +200,21 @@ void Confinement::startRunner(const std::vector<std::pair<std::string, std::stri
     for (const std::string& file : interpreterFiles) {
         shown.emplace_back(file, file);
     }
+    SandboxPlan sandbox;
+    sandbox.limits = plan.limits;
+    sandbox.memoryCap = plan.caps.memoryShown;
+    sandbox.asRoot = isMachinesRoot();
     if (!plan.bwrap.empty()) {
-        SandboxPlan sandbox;
         sandbox.own = own;
         sandbox.shown = shown;
         sandbox.links = interpreterLinks;
         sandbox.masked = plan.masked;
-        sandbox.limits = plan.limits;
-        sandbox.asRoot = isMachinesRoot();
-        runner = std::make_unique<ConfinedRunner>(sandbox, plan.bwrap, plan.supervisorProgram);
         runs.request.environment = runEnvironment("/tmp", pathInside, interpreterVariables);
         sandboxed = true;
     } else {
         // No namespaces: each run in fresh copies beside the staged ones,
         // with a home of its own; as root, as nobody.
-        Setup setup;
+        Setup& setup = sandbox.unconfinedSetup;
         setup.limits = plan.limits;
         setup.limits.tasks = 0;  // a user's processes are all counted together: watched instead
         for (const auto& [staged, seen] : own) {
@@ -217,12 +226,13 @@ void Confinement::startRunner(const std::vector<std::pair<std::string, std::stri
         }
         const std::string home = staging->newFolder();
         setup.own.emplace_back(staging->newFolder(), home);
-        if (isMachinesRoot()) {
+        if (sandbox.asRoot) {
             setup.runUser = setup.runGroup = NOBODY;
         }
-        runner = std::make_unique<LocalRunner>(setup);
+        sandbox.unconfined = true;
         runs.request.environment = runEnvironment(home, pathInside, interpreterVariables);
     }
+    runner = std::make_unique<ConfinedRunner>(sandbox, plan.bwrap, plan.supervisorProgram);
     runs.runner = runner.get();
 }
 

@@ -60,3 +60,19 @@ bool isMachinesRoot() {
     map >> inside >> outside >> count;
     return geteuid() == 0 && inside == 0 && outside == 0 && count == 4294967295LL;
 }
+
+bool rootWithNoOtherUser() {
+    if (geteuid() != 0 || isMachinesRoot()) {
+        return false;
+    }
+    // The user 0 is outside: the line of the map that holds it.
+    std::ifstream map("/proc/self/uid_map");
+    bool othersMapped = false, rootOutside = false;
+    for (long long inside, outside, count; map >> inside >> outside >> count;) {
+        if (inside <= 0 && 0 < inside + count) {
+            rootOutside = outside - inside == 0;
+        }
+        othersMapped = othersMapped || count > 1 || inside != 0;
+    }
+    return rootOutside && !othersMapped;
+}

@@ -24,3 +24,7 @@ bool isSystemPath(const std::filesystem::path& path);
 // Whether the checker is the machine's root, which may give files to
 // another user and map users: root in a user namespace is not.
 bool isMachinesRoot();
+
+// Whether the checker is root, in a user namespace that maps no other user
+// (a container's): it then can run a version as no user but root.
+bool rootWithNoOtherUser();

@@ -97,7 +97,9 @@ Watch::Watch(Runner& runner, double timeoutSeconds, const Caps& caps)
     : on(runner),
       deadline(deadlineIn(timeoutSeconds)),
       caps(caps),
-      nextCapsCheck(deadlineIn(CAPS_EVERY_SECONDS)) {}
+      nextCapsCheck(deadlineIn(CAPS_EVERY_SECONDS)) {
+    on.overCap();  // what an earlier run reached is not this one's
+}
 
 Watch::~Watch() {
     if (!done) {
@@ -140,7 +142,11 @@ void Watch::step(std::vector<pollfd>& more, std::chrono::microseconds most) {
             mayWait = true;
         } else if (!done) {
             done = true;
-            outcome.timedOut = stoppedAtTimeout;
+            if (stoppedFor.empty()) {
+                // The kernel may have stopped it at a cap between two looks.
+                stoppedFor = on.overCap();
+            }
+            outcome.timedOut = stoppedAtTimeout && stoppedFor.empty();
             outcome.overCap = stoppedFor;
             const int status = event.waitStatus;
             outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -161,10 +167,10 @@ void Watch::step(std::vector<pollfd>& more, std::chrono::microseconds most) {
 }
 
 void Watch::checkCaps() {
-    if (caps.tasks == 0 && caps.memoryBytes == 0) {
-        return;
+    stoppedFor = on.overCap();
+    if (stoppedFor.empty() && (caps.tasks > 0 || caps.memoryBytes > 0)) {
+        stoppedFor = overCaps(on.processes(), caps);
     }
-    stoppedFor = overCaps(on.processes(), caps);
     if (!stoppedFor.empty()) {
         on.stop();
     }

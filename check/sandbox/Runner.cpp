@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +14,10 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include "cases/ExpectedText.h"
+#include "sandbox/Cgroup.h"
 #include "sandbox/Paths.h"
 
 namespace fs = std::filesystem;
@@ -45,8 +48,8 @@ const std::string HIDDEN = "/run/lessons-check";
 
 // The levels of processes above a run's program: bubblewrap's own, the
 // first process of its PID namespace, the supervisor, and the process that
-// starts each run in namespaces of its own.
-constexpr int LEVELS_ABOVE_PROGRAM = 4;
+// starts each run in namespaces of its own; unconfined, the supervisor alone.
+constexpr int LEVELS_ABOVE_PROGRAM = 4, LEVELS_ABOVE_UNCONFINED = 1;
 
 // The user a run has inside the sandbox when the checker is root, and the
 // unprivileged user of the machine it is outside: nobody.
@@ -169,8 +172,8 @@ std::vector<std::string> sandboxArguments(const std::string& bwrap, const Sandbo
         }
     }
     add(args, {"--perms", "01777", "--size", std::to_string(plan.limits.writableBytes), "--tmpfs",
-               ConfinedRunner::BUILD_FOLDER, "--remount-ro", "/", "--chdir", "/", "--",
-               HIDDEN + "/supervisor", SUPERVISE, "3"});
+               ConfinedRunner::BUILD_FOLDER, "--remount-ro", "/dev", "--remount-ro", "/", "--chdir",
+               "/", "--", HIDDEN + "/supervisor", SUPERVISE, "3"});
     return args;
 }
 
@@ -220,9 +223,21 @@ Fd rootUserNamespace() {
 // /dev/null, /dev/null, the pipe for bubblewrap's messages, the channel and
 // (for root) the user namespace; no terminal, no group of root's.
 [[noreturn]] void becomeSandbox(const std::vector<std::string>& args, int errors, int channel,
-                                int userNamespace) {
+                                int userNamespace, const SandboxCgroup* cgroup, bool unconfined) {
     setsid();
-    setgroups(0, nullptr);
+    if (unconfined) {
+        // Asked to end when the checker ends, however it ends: it then ends
+        // what the runs left.  bubblewrap dies with the checker by itself.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+    } else {
+        setgroups(0, nullptr);
+    }
+    if (cgroup != nullptr && !cgroup->join(0)) {
+        const char why[] = "cannot join the sandbox's cgroup\n";
+        ssize_t ignored = write(errors, why, sizeof why - 1);
+        (void)ignored;
+        _exit(127);
+    }
     const int nothing = open("/dev/null", O_RDWR);
     const int sources[] = {nothing, nothing, errors, channel, userNamespace};
     int moved[5];
@@ -276,29 +291,10 @@ ConfinedRunner::~ConfinedRunner() {
     endSandbox();
 }
 
-void ConfinedRunner::startSandbox() {
-    auto [here, there] = makeChannel();
-    auto [errorsIn, errorsOut] = makePipe();
-    Fd userNamespace = plan.asRoot ? rootUserNamespace() : Fd();
-    const std::vector<std::string> args = sandboxArguments(bwrap, plan, supervisorProgram);
-    if (getenv("LCDEBUG")) {
-        for (auto& a : args)
-            fprintf(stderr, "%s ", a.c_str());
-        fprintf(stderr, "\n");
+Setup ConfinedRunner::setupOfSupervisor() const {
+    if (plan.unconfined) {
+        return plan.unconfinedSetup;
     }
-    sandbox = fork();
-    if (sandbox < 0) {
-        throw std::runtime_error(std::string("cannot fork: ") + std::strerror(errno));
-    } else if (sandbox == 0) {
-        becomeSandbox(args, errorsOut.get(), there.get(), userNamespace.get());
-    }
-    keepChild(sandbox);
-    there = Fd();
-    errorsOut = Fd();
-    channel = std::move(here);
-    // Every wait for the supervisor is a poll first.
-    fcntl(channel.get(), F_SETFL, O_NONBLOCK);
-    errors = std::move(errorsIn);
     Setup setup;
     setup.namespaced = true;
     for (std::size_t i = 0; i < plan.own.size(); ++i) {
@@ -319,9 +315,44 @@ void ConfinedRunner::startSandbox() {
         // count against the same user's tasks.
         setup.tasksAlready = 3;
     }
+    return setup;
+}
+
+std::vector<std::string> ConfinedRunner::argumentsOfSupervisor() const {
+    return plan.unconfined ? std::vector<std::string>{supervisorProgram, SUPERVISE, "3"}
+                           : sandboxArguments(bwrap, plan, supervisorProgram);
+}
+
+void ConfinedRunner::startSandbox() {
+    if (!cgroupTried && plan.memoryCap > 0) {
+        // The kernel's own accounting, where the machine gives it: made once,
+        // emptied by every end of the sandbox.
+        cgroupTried = true;
+        std::string whyNot;
+        cgroup =
+            SandboxCgroup::make({plan.memoryCap, plan.limits.tasks, LEVELS_ABOVE_PROGRAM}, &whyNot);
+    }
+    auto [here, there] = makeChannel();
+    auto [errorsIn, errorsOut] = makePipe();
+    Fd userNamespace = plan.asRoot && !plan.unconfined ? rootUserNamespace() : Fd();
+    const std::vector<std::string> args = argumentsOfSupervisor();
+    sandbox = fork();
+    if (sandbox < 0) {
+        throw std::runtime_error(std::string("cannot fork: ") + std::strerror(errno));
+    } else if (sandbox == 0) {
+        becomeSandbox(args, errorsOut.get(), there.get(), userNamespace.get(), cgroup.get(),
+                      plan.unconfined);
+    }
+    keepChild(sandbox);
+    there = Fd();
+    errorsOut = Fd();
+    channel = std::move(here);
+    // Every wait for the supervisor is a poll first.
+    fcntl(channel.get(), F_SETFL, O_NONBLOCK);
+    errors = std::move(errorsIn);
     Message ready;
     std::vector<Fd> descriptors;
-    if (!send(channel.get(), toMessage(setup)) ||
+    if (!send(channel.get(), toMessage(setupOfSupervisor())) ||
         !receiveWithin(channel.get(), ready, descriptors, SANDBOX_START_MS) ||
         ready.kind != "ready") {
         const std::string why = firstLine(errors.get());
@@ -333,9 +364,20 @@ void ConfinedRunner::startSandbox() {
 void ConfinedRunner::endSandbox() {
     channel = Fd();
     if (sandbox > 0) {
+        if (plan.unconfined) {
+            // It ends what its runs left, once its channel has closed.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (waitpid(sandbox, nullptr, WNOHANG) == 0 &&
+                   std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }
         kill(sandbox, SIGKILL);
         waitpid(sandbox, nullptr, 0);
         forgetChild(sandbox);
+    }
+    if (cgroup) {
+        cgroup->killAll();
     }
     sandbox = -1;
     errors = Fd();
@@ -406,14 +448,19 @@ void ConfinedRunner::stop() {
 
 std::vector<std::pair<long, int>> ConfinedRunner::processes() const {
     std::vector<std::pair<long, int>> below;
+    const int above = plan.unconfined ? LEVELS_ABOVE_UNCONFINED : LEVELS_ABOVE_PROGRAM;
     if (sandbox > 0 && runGoing) {
         for (const auto& [pid, depth] : processTree(sandbox)) {
-            if (depth >= LEVELS_ABOVE_PROGRAM) {
-                below.emplace_back(pid, depth - LEVELS_ABOVE_PROGRAM);
+            if (depth >= above) {
+                below.emplace_back(pid, depth - above);
             }
         }
     }
     return below;
+}
+
+std::string ConfinedRunner::overCap() {
+    return cgroup ? cgroup->overCap() : "";
 }
 
 std::string whyNoSandbox(const std::string& bwrap) {

@@ -35,6 +35,10 @@ public:
     // Whether a MayWait event comes when the program may be waiting for
     // input; without them, a wait is found by looking alone.
     virtual bool tellsOfWaits() const = 0;
+    // The cap the kernel held the run to since asked last, named as the
+    // reports name it, where the kernel counts the run as a whole (a
+    // cgroup); else "".
+    virtual std::string overCap() { return ""; }
 };
 
 // Runs programs itself: the lesson's own, the project's tests, and a
@@ -68,10 +72,22 @@ struct SandboxPlan {
     // programs and cases.
     std::vector<std::string> masked;
     Limits limits;
+    // All the memory of a run together, what it writes included: held by a
+    // cgroup where one can be had (0 for none).
+    unsigned long long memoryCap = 0;
     // The checker runs as root: the sandbox's runs get an unprivileged user.
     bool asRoot = false;
+    // No namespaces can be had: the supervisor runs unconfined, each run in
+    // fresh copies of the version's files, as `unconfined` sets them up.
+    bool unconfined = false;
+    Setup unconfinedSetup;
 };
 
+class SandboxCgroup;
+
+// Starts every run of a version through a supervisor of its own: inside one
+// bubblewrap sandbox, or, where no sandbox can be had, unconfined, as a
+// process that outlives the checker only to end what the runs left.
 class ConfinedRunner : public Runner {
 public:
     // The sandbox starts with the first run.  `supervisorProgram` is the
@@ -85,6 +101,7 @@ public:
     void stop() override;
     std::vector<std::pair<long, int>> processes() const override;
     bool tellsOfWaits() const override { return true; }
+    std::string overCap() override;
 
     // Where the version's build writes, inside the sandbox.
     static constexpr const char* BUILD_FOLDER = "/run/build";
@@ -93,9 +110,14 @@ private:
     void startSandbox();
     void endSandbox();
 
+    Setup setupOfSupervisor() const;
+    std::vector<std::string> argumentsOfSupervisor() const;
+
     SandboxPlan plan;
     std::string bwrap, supervisorProgram;
-    pid_t sandbox = -1;  // bubblewrap's own process
+    std::unique_ptr<SandboxCgroup> cgroup;  // where the machine gives one
+    bool cgroupTried = false;
+    pid_t sandbox = -1;  // bubblewrap's own process, or the unconfined supervisor
     Fd channel, errors;  // to the supervisor; bubblewrap's own messages
     bool runGoing = false;
 };

@@ -207,6 +207,14 @@ void dropCapabilities() {
     }
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
+    // Where memory runs out, the run's own processes go before anything
+    // of the checker's.
+    const int adjust = open("/proc/self/oom_score_adj", O_WRONLY | O_CLOEXEC);
+    if (adjust >= 0) {
+        ssize_t ignored = write(adjust, "1000", 4);
+        (void)ignored;
+        close(adjust);
+    }
     setLimit(RLIMIT_NPROC, setup.limits.tasks == 0 ? 0 : setup.limits.tasks + setup.tasksAlready);
     setLimit(RLIMIT_DATA, setup.limits.memoryBytes);
     setLimit(RLIMIT_NOFILE, setup.limits.files);
@@ -589,16 +597,47 @@ void Supervisor::stop() {
     kill(top, SIGKILL);
 }
 
+namespace {
+
+volatile sig_atomic_t askedToEnd = 0;
+
+void askToEnd(int) {
+    askedToEnd = 1;
+}
+
+// Ends the run going, if any, and whatever it left.
+void endAll(Supervisor& supervisor) {
+    supervisor.stop();
+    while (supervisor.running()) {
+        std::vector<pollfd> ready;
+        for (const int fd : supervisor.watched()) {
+            ready.push_back({fd, POLLIN, 0});
+        }
+        poll(ready.data(), ready.size(), 10);
+        supervisor.handle();
+    }
+    endLeftovers();
+}
+
+}  // namespace
+
 int supervise(int channel) {
+    // Asked to end (the checker has ended, or Ctrl-C): it ends the run first.
+    struct sigaction end {};
+    end.sa_handler = askToEnd;
+    sigaction(SIGTERM, &end, nullptr);
+    sigaction(SIGINT, &end, nullptr);
     Message message;
     std::vector<Fd> descriptors;
     if (!receive(channel, message, descriptors) || message.kind != "setup") {
         return 1;
     }
     const Setup setup = setupFrom(message);
-    // No run may make user namespaces of its own: they are where most of
-    // the kernel's holes have been found.
-    std::ofstream("/proc/sys/user/max_user_namespaces") << "0\n";
+    if (setup.namespaced) {
+        // No run may make user namespaces of its own: they are where most
+        // of the kernel's holes have been found.
+        std::ofstream("/proc/sys/user/max_user_namespaces") << "0\n";
+    }
     Supervisor supervisor(setup);
     if (!send(channel, Message{"ready", {}})) {
         return 1;
@@ -608,10 +647,18 @@ int supervise(int channel) {
         for (const int fd : supervisor.watched()) {
             ready.push_back({fd, POLLIN, 0});
         }
-        poll(ready.data(), ready.size(), -1);
+        if (poll(ready.data(), ready.size(), -1) < 0 && errno != EINTR) {
+            return 1;
+        }
+        if (askedToEnd) {
+            endAll(supervisor);
+            return 0;
+        }
         if (ready[0].revents != 0) {
             if (!receive(channel, message, descriptors)) {
-                return 0;  // the checker has gone: so does every run, with the sandbox
+                // The checker has gone: so does every run.
+                endAll(supervisor);
+                return 0;
             }
             if (message.kind == "run" && descriptors.size() == 3 && !supervisor.running()) {
                 try {

@@ -93,3 +93,5 @@ struct Scratch {
     }
     const std::filesystem::path path;
 };
+
+#include "NoNamespaces.h"

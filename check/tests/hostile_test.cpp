@@ -29,6 +29,8 @@
 #include <regex>
 #include <thread>
 
+#include "NoNamespaces.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -916,10 +918,8 @@ TEST_F(HostileSurvivors, NothingOutlivesAnInterruptedOrKilledCheck) {
     }
 }
 
-// bubblewrap, in a user namespace that may make no more of them: where
-// lessons-check cannot make its sandbox.
-const std::vector<std::string> NO_NAMESPACES = {
-    LESSONS_BWRAP, "--unshare-user", "--disable-userns", "--bind", "/", "/", "--"};
+// Where lessons-check cannot make its sandbox (CheckerTests.h).
+const std::vector<std::string> NO_NAMESPACES = withoutNamespaces();
 
 TEST_F(HostileSurvivors, WithoutNamespacesAClassIsRefusedAndNothingOutlivesTheCheck) {
     ASSERT_STRNE(LESSONS_BWRAP, "") << "bubblewrap is not installed";

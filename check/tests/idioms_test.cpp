@@ -73,7 +73,8 @@ TEST(Idioms, ASourceThatDoesNotBuildIsAnErrorWithTheCompilersWords) {
               std::string::npos)
         << checked.output;
     EXPECT_NE(
-        checked.output.find("  \"./heat.cpp:6:5: error: expected ',' or ';' before 'std'\"\n"),
+        checked.output.find("  \"./heat.cpp:7:17: error: 'temprature' was not declared in this "
+                            "scope; did you mean 'temperature'?\"\n"),
         std::string::npos)
         << checked.output;
     // The build wrote nothing into the folder.

@@ -539,9 +539,7 @@ TEST(Confinement, ProcessesAndMemoryAreCappedWithAndWithoutNamespaces) {
     if (std::string(LESSONS_BWRAP).empty()) {
         GTEST_SKIP() << "bubblewrap is not installed";
     }
-    // Inside a user namespace that may make no more of them.
-    const std::vector<std::string> noNamespaces = {
-        LESSONS_BWRAP, "--unshare-user", "--disable-userns", "--bind", "/", "/", "--"};
+    const std::vector<std::string> noNamespaces = withoutNamespaces();
     expectCapsHold(noNamespaces);
     std::vector<std::string> strict = noNamespaces;
     strict.insert(strict.end(), {LESSONS_CHECK, "--confine=strict", "greet"});

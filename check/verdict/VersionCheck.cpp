@@ -32,6 +32,24 @@ bool sameBytes(const fs::path& one, const fs::path& other) {
 
 }  // namespace
 
+namespace {
+
+// The interpreter a script's first line names ("#!/x/y -z" names /x/y).
+std::string interpreterOf(const fs::path& script) {
+    std::ifstream in(script, std::ios::binary);
+    char start[256] = {};
+    in.read(start, sizeof start - 1);
+    const std::string line(start, static_cast<std::size_t>(in.gcount()));
+    if (line.rfind("#!", 0) != 0) {
+        return "";
+    }
+    const std::size_t from = line.find_first_not_of(" \t", 2);
+    const std::size_t to = line.find_first_of(" \t\n", from == std::string::npos ? 2 : from);
+    return from == std::string::npos ? "" : line.substr(from, to - from);
+}
+
+}  // namespace
+
 std::string isLessonsOwn(const std::string& program, const std::string& lesson) {
     std::error_code none;
     const fs::path own = lessonsOwnProgram(lesson);
@@ -40,6 +58,12 @@ std::string isLessonsOwn(const std::string& program, const std::string& lesson) 
     }
     if (fs::equivalent(program, own, none) || sameBytes(program, own)) {
         return quoted(program) + " is the lesson's own program, not a version of it";
+    }
+    // A script the lesson's own program would run, as its interpreter.
+    if (const std::string interpreter = interpreterOf(program); !interpreter.empty()) {
+        if (fs::equivalent(interpreter, own, none) || sameBytes(interpreter, own)) {
+            return quoted(program) + " starts the lesson's own program, which is no version of it";
+        }
     }
     return "";
 }
