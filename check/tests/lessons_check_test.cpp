@@ -13,48 +13,9 @@
 
 #include "cases/ExpectedText.h"
 #include "sandbox/Run.h"
+#include "tests/Checking.h"
 
 namespace {
-
-struct Checked {
-    int status;
-    std::string output;  // standard output, then standard error
-};
-
-// A command the tests run, unconfined: lessons-check itself, a compiler.
-struct Command {
-    Command(std::vector<std::string> argv) : argv(std::move(argv)) {}
-    std::vector<std::string> argv;
-    std::vector<std::pair<std::string, std::string>> environment;  // set over this process's
-    unsigned long long dataLimit = 0;                              // RLIMIT_DATA, or none
-};
-
-// The command's status and output, standard error after standard output.
-Checked checkedBy(const Command& command) {
-    Setup setup;
-    setup.limits.memoryBytes = command.dataLimit;
-    LocalRunner runner(setup);
-    RunRequest request;
-    request.argv = command.argv;
-    request.environment = environmentWith(command.environment);
-    std::string output, errors;
-    const RunResult result =
-        runPiped(runner, request, "", 300, &output, std::size_t{64} << 20, &errors, 1 << 20);
-    return {result.exitStatus, output + errors};
-}
-
-Checked outputOf(const std::vector<std::string>& command) {
-    return checkedBy(Command(command));
-}
-
-Checked lessonsCheck(std::vector<std::string> args) {
-    args.insert(args.begin(), LESSONS_CHECK);
-    return outputOf(args);
-}
-
-std::string learner(const std::string& name) {
-    return LESSONS_LEARNERS_DIR "/" + name;
-}
 
 // How many cases the header line names, and how many lines say ok.
 std::pair<int, int> casesAndOks(const std::string& output) {
@@ -85,10 +46,6 @@ TEST(LessonsCheck, PassesTheLessonsOwnProgramAndACorrectVersionInC) {
             std::string::npos)
             << checked.output;
     }
-}
-
-std::string learnerSource(const std::string& name) {
-    return LESSONS_SOURCE_DIR "/check/tests/learners/" + name;
 }
 
 // A right version passes every case, whatever language it is written in and
@@ -494,25 +451,6 @@ TEST(LessonsCheck, ReadmeAndManualPageShowWhatItSaysOfAWrongVersion) {
     }
     expectExampleRuns(page);
 }
-
-// A class's folder and a user's home, made for a test and removed after it.
-struct Scratch {
-    explicit Scratch(const std::string& name)
-        : path(std::filesystem::temp_directory_path() /
-               ("lessons-check-" + name + "-" + std::to_string(getpid()))) {
-        std::filesystem::create_directories(path);
-    }
-    ~Scratch() { std::filesystem::remove_all(path); }
-    std::vector<std::string> files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    const std::filesystem::path path;
-};
 
 // lessons-check run from the folder, with the given home.
 Command checkIn(const Scratch& folder, const Scratch& home, std::vector<std::string> args) {
