@@ -310,4 +310,63 @@ TEST(Engines, GithubClassroomWorkflowParsesAndFailsTheJobOnAFailedCase) {
     }
 }
 
+// Every command of the README's "Grading a course", run in order in a
+// folder that holds the class it names, prints what the README shows, as
+// it would once installed.
+TEST(Readme, GradingACourseShowsWhatEachCommandPrints) {
+    ASSERT_STRNE(LESSONS_PYTHON, "") << "python3 is not installed";
+    const std::string readme = readFile(LESSONS_SOURCE_DIR "/README.md");
+    const std::size_t from = readme.find("### Grading a course\n");
+    ASSERT_NE(from, std::string::npos);
+    const std::vector<std::string> lines =
+        splitLines(readme.substr(from, readme.find("\n## ", from) - from));
+    Scratch folder("readme");
+    write(folder.path / "class/ana/cosprint", "#!/bin/sh\nprintf '%s' -0.59846\n", true);
+    write(folder.path / "class/ben/cosprint.py",
+          "import math, sys\nsys.stdout.write('%g' % math.cos(180))\n");
+    fs::create_directories(folder.path / "class/cem");
+    fs::copy_file(learner("cosprint-degrees"), folder.path / "class/cem/cosprint");
+    const std::string bin = fs::path(LESSONS_CHECK).parent_path().string();
+    const std::vector<std::pair<std::string, std::string>> installed = {
+        {fs::path(bin).parent_path().string() + "/share/console-lessons/",
+         "/usr/share/console-lessons/"},
+        {bin + "/", "/usr/bin/"},
+        {"\r", ""}};
+    std::string command, shown;
+    int commands = 0;
+    const auto run = [&] {
+        Checked ran =
+            checkIn(folder.path, {"/bin/sh", "-c", command},
+                    {{"PATH", bin + ":" + fs::path(LESSONS_PYTHON).parent_path().string() +
+                                  ":/usr/bin:/bin"}});
+        for (const auto& [path, as] : installed) {
+            ran.output = std::regex_replace(ran.output, std::regex(path), as);
+        }
+        EXPECT_EQ(ran.output, shown) << command;
+        ++commands;
+    };
+    bool inBlock = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const bool commandLine = inBlock && lines[i].rfind("$ ", 0) == 0;
+        if (inBlock && (commandLine || lines[i] == "```") && !command.empty()) {
+            run();
+            command.clear();
+            shown.clear();
+        }
+        if (lines[i] == "```console") {
+            EXPECT_EQ(lines.at(i - 1), "<!-- check: grading -->");
+            inBlock = true;
+        } else if (lines[i] == "```") {
+            inBlock = false;
+        } else if (commandLine) {
+            command = std::regex_replace(lines[i].substr(2),
+                                         std::regex("/usr/share/doc/console-lessons/examples"),
+                                         LESSONS_SOURCE_DIR "/examples");
+        } else if (inBlock) {
+            shown += lines[i] + "\n";
+        }
+    }
+    EXPECT_GE(commands, 20);
+}
+
 }  // namespace
