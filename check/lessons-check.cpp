@@ -1,5 +1,6 @@
 // lessons-check [OPTION]... PROGRAM [OPTION]... [COMMAND [ARG...]]
 // lessons-check [OPTION]... PROGRAM --each VERSION... (options anywhere)
+// lessons-check [OPTION]... --merge FILE...
 //
 // Holds anyone's version of a lesson to the lesson's own cases: each case's
 // input through a pipe, then, for a lesson that reads input, the same input
@@ -15,6 +16,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "InstructorsCases.h"
+#include "Output.h"
 #include "cases/ExpectedText.h"
 #include "cases/Lesson.h"
 #include "class/Class.h"
@@ -33,6 +36,7 @@ constexpr int USAGE = 2;
 const char* const HELP =
     "Usage: lessons-check [OPTION]... PROGRAM [OPTION]... [COMMAND [ARG]...]\n"
     "  or:  lessons-check [OPTION]... PROGRAM --each VERSION...\n"
+    "  or:  lessons-check [OPTION]... --merge FILE...\n"
     "  or:  lessons-check --list\n"
     "Check a version of the lesson PROGRAM against the lesson's cases: every\n"
     "case's input is given to COMMAND through a pipe and the output compared\n"
@@ -54,6 +58,8 @@ const char* const HELP =
     "starts it; a file is run by its ending (.py, .js) or as it is.\n"
     "Options may come before or after PROGRAM, and anywhere among the\n"
     "versions; from COMMAND on, every word is the version's own.\n"
+    "With --merge, the class reports in JSON that shards of a class check\n"
+    "wrote (FILE, in the order of their shards) are shown as one.\n"
     "\n"
     "  --timeout SECONDS  give each run of COMMAND SECONDS to end instead of 5\n"
     "                     (for a slow machine, or a program under valgrind)\n"
@@ -66,6 +72,17 @@ const char* const HELP =
     "                     results.json), junit (JUnit XML), gradescope\n"
     "                     (Gradescope's results.json), csv (a gradebook) or\n"
     "                     html (a page)\n"
+    "  --output FILE      write the report to FILE, and the human report (unless\n"
+    "                     FILE holds it) to standard output, as the check goes\n"
+    "  --cases DIR        add the cases in DIR to the lesson's: DIR/NAME.in with\n"
+    "                     DIR/NAME.out or DIR/NAME.match, a file DIR/points of\n"
+    "                     \"NAME POINTS\" lines where a case is worth other than\n"
+    "                     1 point, and in DIR/hidden/ the same for hidden cases,\n"
+    "                     whose input and output no report shows; the lesson's\n"
+    "                     own program must pass each\n"
+    "  --only-cases DIR   check the cases in DIR instead of the lesson's\n"
+    "  --shard K/N        with --each, check only the K-th of N parts of the\n"
+    "                     versions (--format json, for --merge)\n"
     "  --max-tasks N      stop a run whose processes and threads together come\n"
     "                     to N (64 unless set); --max-processes is the same\n"
     "  --max-memory MIB   cap a run's memory, its processes and what it writes\n"
@@ -109,6 +126,9 @@ struct Settings {
     std::string caseName;  // the one case --case checks, or "" for all
     Format format = Format::Human;
     unsigned jobs = defaultJobs();
+    std::string output;  // --output FILE, "" for standard output
+    CaseFolders cases;
+    unsigned shardK = 0, shardN = 0;  // --shard K/N, 0 for none
 };
 
 // Why no version runs where root can give it no other user.
@@ -195,9 +215,36 @@ ConfinementPlan confinementPlan(const Settings& settings) {
         plan.limits.writableBytes = 64ull << 20;
     }
     plan.masked = lessonsOwnFiles();
+    const std::vector<std::string> instructors = caseFolderPaths(settings.cases);
+    plan.masked.insert(plan.masked.end(), instructors.begin(), instructors.end());
     std::error_code none;
     plan.supervisorProgram = fs::read_symlink("/proc/self/exe", none).string();
     return plan;
+}
+
+// The lesson's cases, with the instructor's.  Throws RefusedCases.
+Lesson chosenLesson(const std::string& name, const Settings& settings) {
+    requireLesson(name);
+    const Lesson lesson = readLesson(casesFolder() / name);
+    return settings.cases.any() ? withInstructorsCases(lesson, settings.cases, settings.check)
+                                : lesson;
+}
+
+// What a single check shows its version a copy of: a folder handed in, or
+// the folder the check runs in.
+std::vector<fs::path> singleCheckShows(const std::vector<std::string>& command) {
+    const fs::path folder = fs::current_path();
+    if (isHandIn(command)) {
+        return {command[0]};
+    }
+    return isShared(folder) ? std::vector<fs::path>{} : std::vector<fs::path>{folder};
+}
+
+// The results given their cases' points, and hidden where they are.
+void markAll(const Lesson& lesson, VersionResult& version) {
+    for (CaseResult& result : version.cases) {
+        markResult(lesson, result);
+    }
 }
 
 // Where no sandbox can be had: a note, a refusal, or nothing to say.
@@ -219,10 +266,10 @@ std::string programOf(const std::vector<std::string>& command) {
                : onPath(command[0], path != nullptr ? path : "/usr/bin:/bin");
 }
 
-// The lesson's cases, or the one --case names.
+// The lesson's cases and the instructor's, or the one --case names.
+// Throws RefusedCases.
 Lesson lessonToCheck(const std::string& name, const Settings& settings) {
-    requireLesson(name);
-    Lesson lesson = readLesson(casesFolder() / name);
+    Lesson lesson = chosenLesson(name, settings);
     if (!settings.caseName.empty()) {
         const auto named =
             std::find_if(lesson.cases.begin(), lesson.cases.end(),
@@ -233,6 +280,34 @@ Lesson lessonToCheck(const std::string& name, const Settings& settings) {
         lesson.cases = {*named};
     }
     return lesson;
+}
+
+// Checks the version, confined as the plan says, each case's result to the
+// report as it comes.  Throws CannotStart and NoVersion.
+void checkConfined(const Lesson& lesson, const std::vector<std::string>& command, bool ownProgram,
+                   const ConfinementPlan& plan, const Settings& settings, VersionReport& report,
+                   VersionResult& version) {
+    LessonsOwn learned(lesson, settings.check);
+    if (!ownProgram && isHandIn(command)) {
+        // A folder or sources, found and built as a class check's are.
+        const std::unique_ptr<Confinement> confinement =
+            Confinement::forVersion(command[0], lesson.name, plan);
+        checkHandIn(lesson, learned, *confinement, settings.check, version, [&](CaseResult result) {
+            markResult(lesson, result);
+            report.add(result);
+        });
+        markAll(lesson, version);
+        return;
+    }
+    const std::unique_ptr<Confinement> confinement = Confinement::forCommand(command, plan);
+    if (!confinement->note().empty()) {
+        std::cerr << "lessons-check: note: " << confinement->note() << "\n";
+    }
+    checkVersion(lesson, learned, confinement->program(), settings.check, [&](CaseResult result) {
+        markResult(lesson, result);
+        report.add(result);
+        version.cases.push_back(std::move(result));
+    });
 }
 
 int checkLesson(const std::string& name, std::vector<std::string> command,
@@ -256,7 +331,11 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
                   << "): it may reach the network and the user's files; only the caps on "
                      "processes and memory hold\n";
     }
-    const std::unique_ptr<VersionReport> report = versionReport(settings.format, std::cout);
+    if (!ownProgram) {
+        requireCasesKeptFrom(settings.cases, lesson, singleCheckShows(command), whyNot.empty());
+    }
+    ReportTarget target(settings.format, settings.output);
+    const std::unique_ptr<VersionReport> report = target.versionReport();
     VersionResult version;
     version.lesson = lesson.name;
     version.command = command;
@@ -265,7 +344,7 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
     report->begin(version);
     const auto unchecked = [&](const std::string& why) {
         version.error = why;
-        return report->finish(version);
+        return target.closed(report->finish(version));
     };
     if (!ownProgram) {
         if (const std::string what = isLessonsOwn(programOf(command), name); !what.empty()) {
@@ -285,24 +364,7 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
     }
     endRunsOnInterrupt();
     try {
-        LessonsOwn learned(lesson, settings.check);
-        if (!ownProgram && isHandIn(command)) {
-            // A folder or sources, found and built as a class check's are.
-            const std::unique_ptr<Confinement> confinement =
-                Confinement::forVersion(command[0], name, plan);
-            checkHandIn(lesson, learned, *confinement, settings.check, version,
-                        [&](const CaseResult& result) { report->add(result); });
-            return report->finish(version);
-        }
-        const std::unique_ptr<Confinement> confinement = Confinement::forCommand(command, plan);
-        if (!confinement->note().empty()) {
-            std::cerr << "lessons-check: note: " << confinement->note() << "\n";
-        }
-        checkVersion(lesson, learned, confinement->program(), settings.check,
-                     [&](CaseResult result) {
-                         report->add(result);
-                         version.cases.push_back(std::move(result));
-                     });
+        checkConfined(lesson, command, ownProgram, plan, settings, *report, version);
     } catch (const CannotStart& error) {
         return unchecked(error.what());
     } catch (const NoVersion& error) {
@@ -312,7 +374,7 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
         report->finish(version);
         return 128 + SIGINT;
     }
-    return report->finish(version);
+    return target.closed(report->finish(version));
 }
 
 // The number of seconds an option gives, or 0 when it is not one.
@@ -342,12 +404,16 @@ public:
     // the versions.
     void read(Settings& settings) {
         bool ended = false;  // after "--", nothing more is an option
+        const auto optionsEnd = std::find(args.begin(), args.end(), "--");
+        merging = std::find(args.begin(), optionsEnd, "--merge") != optionsEnd;
         for (at = 0; at < args.size(); ++at) {
             const std::string& arg = args[at];
             if (!ended && arg == "--") {
                 ended = true;
             } else if (!ended && isOption(arg)) {
                 option(arg, settings);
+            } else if (merging) {
+                versions.push_back(arg);  // the shards' files
             } else if (lesson.empty() && !listing) {
                 lesson = arg;
             } else if (!each && arg == "--each" && !ended && command.empty()) {
@@ -364,7 +430,7 @@ public:
 
     std::string lesson;
     std::vector<std::string> command, versions;
-    bool each = false, listing = false, helping = false, telling = false;
+    bool each = false, listing = false, helping = false, telling = false, merging = false;
 
 private:
     // Only an option of lessons-check's own: a folder named "--help/" or
@@ -377,7 +443,8 @@ private:
         static const char* const known[] = {
             "--timeout",       "--budget",     "--jobs",    "--format",     "--max-tasks",
             "--max-processes", "--max-memory", "--confine", "--unconfined", "--list",
-            "--help",          "--version",    "--case"};
+            "--help",          "--version",    "--output",  "--cases",      "--only-cases",
+            "--shard",         "--merge",      "--case"};
         return std::any_of(std::begin(known), std::end(known),
                            [&](const char* option) { return name == option; });
     }
@@ -426,10 +493,32 @@ private:
         } else if (name == "--unconfined") {
             flag(arg);
             settings.unconfined = true;
+        } else if (name == "--output") {
+            settings.output = value(arg);
+            require(!settings.output.empty(), "--output takes a file");
+        } else if (name == "--cases" || name == "--only-cases") {
+            const std::string folder = value(arg);
+            require(!folder.empty(), name + " takes a folder of cases");
+            (name == "--cases" ? settings.cases.added : settings.cases.only).push_back(folder);
+        } else if (name == "--shard") {
+            readShard(value(arg), settings);
+        } else if (name == "--merge") {
+            flag(arg);
         } else {
             flag(arg);
             (name == "--list" ? listing : name == "--help" ? helping : telling) = true;
         }
+    }
+
+    // K/N, from 1/1 to 1000/1000.
+    static void readShard(const std::string& text, Settings& settings) {
+        const std::size_t slash = text.find('/');
+        const std::string k = text.substr(0, slash);
+        const std::string n = slash == std::string::npos ? "" : text.substr(slash + 1);
+        settings.shardK = static_cast<unsigned>(readCount(k, 1000));
+        settings.shardN = static_cast<unsigned>(readCount(n, 1000));
+        require(settings.shardK > 0 && settings.shardN >= settings.shardK,
+                "--shard takes K/N, the K-th of N parts, from 1/1 to 1000/1000");
     }
 
     void flag(const std::string& arg) const {
@@ -457,7 +546,8 @@ int checkEach(const CommandLine& line, const Settings& settings) {
         throw UsageError("--each takes the versions to check: folders or files");
     }
     ConfinementPlan plan = confinementPlan(settings);
-    if (const std::string whyNot = confinementShortfall(plan); !whyNot.empty()) {
+    const std::string whyNot = confinementShortfall(plan);
+    if (!whyNot.empty()) {
         if (!settings.unconfined || settings.strict) {
             std::cerr << "lessons-check: cannot confine the versions here (" << whyNot
                       << "): no version was run; --unconfined runs them all the same, with "
@@ -468,15 +558,32 @@ int checkEach(const CommandLine& line, const Settings& settings) {
                   << "), as --unconfined asks: they may reach the network, the user's files "
                      "and one another\n";
     }
+    // Each version is shown a copy of its own folder or file.
+    requireCasesKeptFrom(settings.cases, lesson, {line.versions.begin(), line.versions.end()},
+                         whyNot.empty());
     ClassCheck check;
-    check.lesson = line.lesson;
-    check.versions = line.versions;
+    check.lesson = lesson;
+    check.versions = settings.shardN == 0 ? line.versions
+                                          : shard(line.versions, settings.shardK, settings.shardN);
     check.jobs = settings.jobs;
     check.format = settings.format;
     check.settings = settings.check;
     check.plan = plan;
-    check.onlyCase = settings.caseName;
-    return checkClass(check);
+    ReportTarget target(settings.format, settings.output);
+    const std::unique_ptr<ClassReport> report = target.classReport();
+    return target.closed(checkClass(check, *report));
+}
+
+int merge(const CommandLine& line, const Settings& settings) {
+    if (line.versions.empty()) {
+        throw UsageError("--merge takes the shards' JSON files");
+    }
+    if (line.each || settings.shardN > 0 || settings.cases.any()) {
+        throw UsageError("--merge takes only files, --format and --output");
+    }
+    ReportTarget target(settings.format, settings.output);
+    const std::unique_ptr<ClassReport> report = target.classReport();
+    return target.closed(mergeShards(line.versions, *report));
 }
 
 int run(const std::vector<std::string>& args) {
@@ -490,17 +597,29 @@ int run(const std::vector<std::string>& args) {
         } else if (line.telling) {
             std::cout << VERSION;
             return 0;
+        } else if (line.merging) {
+            return merge(line, settings);
         } else if (line.listing) {
             return line.lesson.empty() && line.command.empty()
                        ? listLessons()
                        : usageError("--list takes no arguments");
         } else if (line.lesson.empty()) {
             return usageError("missing PROGRAM, the lesson to check");
+        } else if (settings.shardN > 0 && !line.each) {
+            return usageError("--shard takes a class: PROGRAM --each VERSION...");
         }
         return line.each ? checkEach(line, settings)
                          : checkLesson(line.lesson, line.command, settings);
     } catch (const UsageError& error) {
         return usageError(error.what());
+    } catch (const RefusedCases& error) {
+        return usageError(error.what());
+    } catch (const CannotWrite& error) {
+        std::cerr << "lessons-check: " << error.what() << "\n";
+        return USAGE;
+    } catch (const UnmergeableShards& error) {
+        std::cerr << "lessons-check: " << error.what() << "\n";
+        return USAGE;
     } catch (const CannotStart& error) {
         std::cout.flush();
         std::cerr << "lessons-check: " << error.what() << "\n";

@@ -7,6 +7,12 @@ set(CMAKE_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${LESSONS_PACKAGE})
 # Debian keeps the licence as copyright and the history as changelog.gz.
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
+# The engines a course grades with (README, "Grading a course"): a starting
+# point to copy from, the scripts executable, as lintian allows in examples/.
+install(PROGRAMS examples/gradescope/setup.sh examples/gradescope/run_autograder
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples/gradescope)
+install(FILES examples/github-classroom/lessons-check.yml
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples/github-classroom)
 lessons_install_compressed(${PROJECT_SOURCE_DIR}/packaging/changelog ${CMAKE_INSTALL_DOCDIR} changelog)
 install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
         RENAME ${LESSONS_PACKAGE})

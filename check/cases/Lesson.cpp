@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <sstream>
 
 #include "cases/ExpectedText.h"
 
@@ -54,9 +55,16 @@ std::vector<std::string> readWaitTexts(const fs::path& path) {
     return texts;
 }
 
-Lesson readLesson(const fs::path& folder) {
-    Lesson lesson;
-    lesson.name = folder.filename().string();
+namespace {
+
+bool byName(const Case& a, const Case& b) {
+    return a.name < b.name;
+}
+
+// The cases of one folder, in name order: each input with its expected
+// output beside it.
+std::vector<Case> casesIn(const fs::path& folder, bool hidden) {
+    std::vector<Case> cases;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const fs::path& input = entry.path();
         if (input.extension() != ".in") {
@@ -69,10 +77,84 @@ Lesson readLesson(const fs::path& folder) {
         if (!fs::exists(expected)) {
             throw std::runtime_error(input.string() + " has no .out or .match file beside it");
         }
-        lesson.cases.push_back({input.stem().string(), input, expected});
+        cases.push_back({input.stem().string(), input, expected, 1, hidden});
     }
-    std::sort(lesson.cases.begin(), lesson.cases.end(),
-              [](const Case& a, const Case& b) { return a.name < b.name; });
+    std::sort(cases.begin(), cases.end(), byName);
+    return cases;
+}
+
+// A number of points as a points file gives it, or nothing.
+std::optional<unsigned> pointsIn(const std::string& word) {
+    if (word.empty() || word.size() > 4 ||
+        word.find_first_not_of("0123456789") != std::string::npos || std::stoul(word) > 1000) {
+        return std::nullopt;
+    }
+    return static_cast<unsigned>(std::stoul(word));
+}
+
+// Gives the folder's cases the points its points file names.
+void readPoints(const fs::path& file, std::vector<Case>& cases) {
+    std::vector<std::string> named;
+    for (const std::string& line : splitLines(readFile(file))) {
+        std::istringstream words(line);
+        std::string name, points, more;
+        if (!(words >> name) || name[0] == '#') {
+            continue;
+        }
+        words >> points >> more;
+        const std::optional<unsigned> worth = pointsIn(points);
+        const auto found = std::find_if(cases.begin(), cases.end(),
+                                        [&](const Case& each) { return each.name == name; });
+        if (!worth || !more.empty() || found == cases.end() ||
+            std::find(named.begin(), named.end(), name) != named.end()) {
+            throw std::runtime_error(file.string() + ": not \"<case> <points>\" for a case of " +
+                                     "its folder, once, with 0 to 1000 points: " + line);
+        }
+        named.push_back(name);
+        found->points = *worth;
+    }
+}
+
+std::vector<Case> casesWithPoints(const fs::path& folder, bool hidden) {
+    std::vector<Case> cases = casesIn(folder, hidden);
+    if (fs::exists(folder / "points")) {
+        readPoints(folder / "points", cases);
+    }
+    return cases;
+}
+
+// An expected output without its input is a case misnamed: it would
+// never be run.
+void requireInputs(const fs::path& folder) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const fs::path& path = entry.path();
+        const bool expected = path.extension() == ".out" || path.extension() == ".match";
+        if (expected && !fs::exists(fs::path(path).replace_extension(".in"))) {
+            throw std::runtime_error(path.string() + " has no .in file beside it");
+        }
+    }
+}
+
+}  // namespace
+
+unsigned Lesson::points() const {
+    unsigned total = 0;
+    for (const Case& each : cases) {
+        total += each.points;
+    }
+    return total;
+}
+
+const Case* Lesson::find(const std::string& caseName) const {
+    const auto found = std::find_if(cases.begin(), cases.end(),
+                                    [&](const Case& each) { return each.name == caseName; });
+    return found == cases.end() ? nullptr : &*found;
+}
+
+Lesson readLesson(const fs::path& folder) {
+    Lesson lesson;
+    lesson.name = folder.filename().string();
+    lesson.cases = casesWithPoints(folder, false);
     if (fs::exists(folder / "waits")) {
         lesson.waitTexts = readWaitTexts(folder / "waits");
     }
@@ -81,6 +163,45 @@ Lesson readLesson(const fs::path& folder) {
         lesson.clock = lines.empty() ? "" : lines.front();
     }
     return lesson;
+}
+
+std::vector<Case> readInstructorsCases(const fs::path& folder) {
+    if (!fs::is_directory(folder)) {
+        throw std::runtime_error(folder.string() + " is not a folder of cases");
+    }
+    requireInputs(folder);
+    std::vector<Case> cases = casesWithPoints(folder, false);
+    if (fs::is_directory(folder / "hidden")) {
+        requireInputs(folder / "hidden");
+        const std::vector<Case> hidden = casesWithPoints(folder / "hidden", true);
+        cases.insert(cases.end(), hidden.begin(), hidden.end());
+    }
+    if (cases.empty()) {
+        throw std::runtime_error(folder.string() + " holds no case (<case>.in beside <case>.out " +
+                                 "or <case>.match), nor has hidden/ one");
+    }
+    return cases;
+}
+
+Lesson withCases(Lesson lesson, const std::vector<Case>& added, bool replacing) {
+    if (replacing) {
+        lesson.cases.clear();
+    }
+    for (const Case& each : added) {
+        if (const Case* same = lesson.find(each.name)) {
+            throw std::runtime_error(each.input.string() + " has the name of " +
+                                     same->input.string() + ": name one of them otherwise");
+        }
+        lesson.cases.push_back(each);
+    }
+    return lesson;
+}
+
+void markResult(const Lesson& lesson, CaseResult& result) {
+    if (const Case* found = lesson.find(result.name)) {
+        result.points = found->points;
+        result.hidden = found->hidden;
+    }
 }
 
 fs::path casesFolder() {

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <list>
 #include <optional>
@@ -24,18 +25,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// The lesson's cases, or the one named.
-Lesson lessonOf(const ClassCheck& check) {
-    Lesson lesson = readLesson(casesFolder() / check.lesson);
-    if (!check.onlyCase.empty()) {
-        lesson.cases.erase(
-            std::remove_if(lesson.cases.begin(), lesson.cases.end(),
-                           [&](const Case& one) { return one.name != check.onlyCase; }),
-            lesson.cases.end());
-    }
-    return lesson;
-}
 
 // One version's check, running: its record and its messages are gathered
 // until it ends.
@@ -76,17 +65,22 @@ void interrupt(int) {
     dup2(nothing, 1);
     dup2(errors, 2);
     VersionResult result;
-    result.lesson = check.lesson;
+    result.lesson = lesson.name;
     result.caseCount = lesson.cases.size();
     result.outOf = lesson.points();
     const std::string& version = check.versions[index];
     try {
         const std::unique_ptr<Confinement> confinement =
-            Confinement::forVersion(version, check.lesson, check.plan);
+            Confinement::forVersion(version, lesson.name, check.plan);
         checkHandIn(lesson, lessonsOwn, *confinement, check.settings, result,
                     [](const CaseResult&) {});
     } catch (const std::exception& error) {
         result.error = error.what();
+    }
+    // Before the record: a hidden case's input, output and problems never
+    // leave this process.
+    for (CaseResult& each : result.cases) {
+        markResult(lesson, each);
     }
     const std::string text = versionJson(result);
     for (std::size_t done = 0; done < text.size();) {
@@ -120,10 +114,7 @@ std::string whyNoRecord(int waitStatus, const std::string& errors) {
 class ClassRunner {
 public:
     ClassRunner(const ClassCheck& check, ClassReport& report)
-        : check(check),
-          report(report),
-          lesson(lessonOf(check)),
-          lessonsOwn(lesson, check.settings) {
+        : check(check), report(report), lesson(check.lesson), lessonsOwn(lesson, check.settings) {
         results.resize(check.versions.size());
         // Learned once here, where each forked check finds it.
         lessonsOwn.learnAll();
@@ -249,7 +240,7 @@ private:
     void showInOrder() {
         for (; shown < results.size() && results[shown]; ++shown) {
             results[shown]->name = check.versions[shown];
-            results[shown]->lesson = check.lesson;
+            results[shown]->lesson = lesson.name;
             report.add(*results[shown]);
         }
     }
@@ -282,21 +273,74 @@ unsigned defaultJobs() {
     return processors > 0 ? static_cast<unsigned>(processors) : 1;
 }
 
-int checkClass(const ClassCheck& check) {
+int checkClass(const ClassCheck& check, ClassReport& report) {
     struct sigaction stop {};
     stop.sa_handler = interrupt;
     sigaction(SIGINT, &stop, nullptr);
     sigaction(SIGTERM, &stop, nullptr);
-    const std::unique_ptr<ClassReport> report = classReport(check.format, std::cout);
-    report->begin(check.lesson, check.versions);
-    ClassRunner runner(check, *report);
+    report.begin(check.lesson.name, check.versions);
+    ClassRunner runner(check, report);
     runner.runAll();
     if (interrupted) {
-        report->interrupted();
+        report.interrupted();
     }
-    const int status = interrupted ? 128 + SIGINT : report->finish();
+    const int status = interrupted ? 128 + SIGINT : report.finish();
     for (const std::string& line : runner.messages()) {
         std::cerr << line << "\n";
     }
     return status;
+}
+
+std::vector<std::string> shard(const std::vector<std::string>& versions, unsigned k, unsigned n) {
+    const std::size_t count = versions.size();
+    const auto from = static_cast<std::ptrdiff_t>(count * (k - 1) / n);
+    const auto to = static_cast<std::ptrdiff_t>(count * k / n);
+    return {versions.begin() + from, versions.begin() + to};
+}
+
+namespace {
+
+ClassResults readShard(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        throw UnmergeableShards(file + ": " + std::strerror(errno));
+    }
+    try {
+        const ClassResults results = readClassJson(
+            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+        if (results.interrupted) {
+            throw UnreadableJson("its check was interrupted: check that shard again");
+        }
+        return results;
+    } catch (const UnreadableJson& error) {
+        throw UnmergeableShards(file + ": " + error.what());
+    }
+}
+
+}  // namespace
+
+int mergeShards(const std::vector<std::string>& files, ClassReport& report) {
+    if (files.empty()) {
+        throw UnmergeableShards("no shards to merge");
+    }
+    std::vector<ClassResults> shards;
+    std::vector<std::string> names;
+    for (const std::string& file : files) {
+        shards.push_back(readShard(file));
+        if (shards.back().lesson != shards.front().lesson) {
+            throw UnmergeableShards(file + " is of the lesson " + ::quoted(shards.back().lesson) +
+                                    ", " + files.front() + " of " +
+                                    ::quoted(shards.front().lesson));
+        }
+        for (const VersionResult& version : shards.back().versions) {
+            names.push_back(version.name);
+        }
+    }
+    report.begin(shards.front().lesson, names);
+    for (const ClassResults& results : shards) {
+        for (const VersionResult& version : results.versions) {
+            report.add(version);
+        }
+    }
+    return report.finish();
 }

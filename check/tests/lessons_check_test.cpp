@@ -215,7 +215,14 @@ TEST(LessonsCheck, UsageErrorsAndCommandsThatCannotStartEndWithStatus2) {
                                                  {"--max-memory", "2e3", "greet"},
                                                  {"greet", "--each"},
                                                  {"nolesson", "--each", "/bin/true"},
-                                                 {"greet", "/nonexistent/greet"}}) {
+                                                 {"greet", "/nonexistent/greet"},
+                                                 {"--shard", "0/3", "greet", "--each", "x"},
+                                                 {"--shard", "4/3", "greet", "--each", "x"},
+                                                 {"--shard", "1/2", "greet"},
+                                                 {"--merge"},
+                                                 {"--merge", "/nonexistent.json"},
+                                                 {"--output=", "greet"},
+                                                 {"--cases", "/nonexistent", "greet"}}) {
         SCOPED_TRACE(testing::PrintToString(args));
         const Checked checked = lessonsCheck(args);
         EXPECT_EQ(checked.status, 2);

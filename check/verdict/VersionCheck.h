@@ -36,6 +36,9 @@ public:
     // Learns every case's waits now: a class check's versions, forked,
     // each find them learned.
     void learnAll();
+    // The program itself, to be checked as a version is; null where it is
+    // not installed.
+    Program* program() { return found ? &own : nullptr; }
 
 private:
     const Lesson& lesson;
