@@ -44,18 +44,22 @@ const char* const HELP =
     "at a terminal, a line each time the program waits, where every prompt\n"
     "must be on screen before it waits and end of input must end it.\n"
     "COMMAND is any command: a compiled program, or an interpreter and its\n"
-    "script.  Without it the lesson's own program beside lessons-check is\n"
-    "checked.  PROGRAM is the name of a lesson, as --list lists them.  At each\n"
-    "wait the screen must be what the lesson's own program shows there.  What\n"
-    "COMMAND writes to standard error is shown with a failure.\n"
+    "script; a lone folder, source or script is taken as --each takes it.\n"
+    "Without it the lesson's own program beside lessons-check is checked.\n"
+    "PROGRAM is the name of a lesson, as --list lists them.  At each wait the\n"
+    "screen, with what COMMAND echoes and writes to standard error, must be\n"
+    "what the lesson's own program shows there; through the pipe, standard\n"
+    "error is kept apart and shown with a failure.\n"
     "COMMAND runs confined: with bubblewrap, without the network and without\n"
     "the user's files, in a copy of its folder that is new in each run;\n"
     "whatever it starts ends with the run.\n"
     "Once two cases did not end in time, the others are not run.\n"
     "With --each, every VERSION, a folder or a file, is checked, several at a\n"
-    "time.  A folder holds an executable named PROGRAM, or PROGRAM.py (run by\n"
-    "python3), or PROGRAM.js (run by node), or a Makefile whose target \"run\"\n"
-    "starts it; a file is run by its ending (.py, .js) or as it is.\n"
+    "time.  A folder holds an executable named PROGRAM, PROGRAM.py (run by\n"
+    "python3), PROGRAM.js (run by node), a Makefile whose target \"run\"\n"
+    "starts it, or sources to build (.cpp by g++ -std=c++17 -O2, .c by\n"
+    "gcc -std=c17 -O2 -lm, .java by javac); a file is run by its ending\n"
+    "(.py, .js), built by it (.cpp, .c, .java) or run as it is.\n"
     "Options may come before or after PROGRAM, and anywhere among the\n"
     "versions; from COMMAND on, every word is the version's own.\n"
     "With --merge, the class reports in JSON that shards of a class check\n"
@@ -318,6 +322,7 @@ int checkLesson(const std::string& name, std::vector<std::string> command,
     if (ownProgram) {
         command.push_back(own.string());
     }
+    command = scriptRun(command);
     ConfinementPlan plan = confinementPlan(settings);
     if (ownProgram) {
         // The lesson's own program, checked as a version is: shown to itself.

@@ -203,6 +203,20 @@ bool isHandIn(const std::vector<std::string>& command) {
                                         (ending == ".cpp" || ending == ".c" || ending == ".java"));
 }
 
+std::vector<std::string> scriptRun(const std::vector<std::string>& command) {
+    if (command.size() != 1 || command[0].find('/') != std::string::npos ||
+        !fs::is_regular_file(ownStatus(command[0]))) {
+        return command;
+    }
+    const std::string ending = fs::path(command[0]).extension().string();
+    if (ending == ".py") {
+        return {"python3", command[0]};
+    } else if (ending == ".js") {
+        return {"node", command[0]};
+    }
+    return command;
+}
+
 std::string versionsProgram(const std::string& version, const std::vector<std::string>& command) {
     if (command.empty() || command[0].rfind("./", 0) != 0) {
         return "";

@@ -42,6 +42,11 @@ HandIn handInOf(const std::string& version, const std::string& lesson,
 // lone folder, or a lone source file to build.
 bool isHandIn(const std::vector<std::string>& command);
 
+// A lone script named without a folder ("heat.py", "heat.js"), as the
+// interpreter its ending names runs it; any other command as it is.  As
+// with a source, the name means the file here, not a command on PATH.
+std::vector<std::string> scriptRun(const std::vector<std::string>& command);
+
 // A name as given, without the slashes a shell's */ leaves at its end.
 std::filesystem::path wholePath(const std::string& version);
 

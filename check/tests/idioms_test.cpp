@@ -143,6 +143,7 @@ TEST(Idioms, InterpretersInTheHomeAreShownAndNothingElseOfIt) {
     folder.copy(folder.path / "plain.py", "k/heatprompt.py");
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"heatprompt", "python3", "plain.py"},
+          {"heatprompt", "plain.py"},
           {"heatprompt", python.venv() + "/bin/python3", "venv.py"},
           {"heatprompt", "./shebang"},
           {"heatprompt", "--each", (folder.path / "k").string()}}) {

@@ -116,6 +116,23 @@ TEST(LessonsCheck, StandardErrorIsShownWithAFailure) {
     EXPECT_NE(checked.output.find("\n    standard error: \"greet.py: line 3: oops\\n\"\n"),
               std::string::npos)
         << checked.output;
+    // At a terminal a debugging line is on the screen, as a person sees it:
+    // the case fails there, with what went to standard error named.
+    const Checked debugging = lessonsCheck(
+        {"--case", "normal", "heatprompt", "sh", "-c",
+         "printf 'Enter Machine Temperature: '; read t; echo \"t=$t\" >&2; "
+         "echo 'Machine State: Operating Normally'"});
+    EXPECT_EQ(debugging.status, 1);
+    EXPECT_NE(debugging.output.find("the program ended with the screen other than the lesson's\n"
+                                    "    row 2:\n"
+                                    "      expected: \"Machine State: Operating Normally\"\n"
+                                    "      actual:   \"t=100\"\n"),
+              std::string::npos)
+        << debugging.output;
+    EXPECT_NE(debugging.output.find("    standard error: \"t=100\\n\"\n    hint: what the "
+                                    "program writes to standard error is on the screen too"),
+              std::string::npos)
+        << debugging.output;
 }
 
 // The processes whose command line holds the text.

@@ -332,7 +332,7 @@ private:
 
     // Where two screens differ: the cursor alone, or the rows that differ.
     Problem screenDifference(const std::string& what, const Screen& actual, const Screen& wanted,
-                             const std::string& key) const {
+                             const std::string& key) {
         const std::vector<std::string> rows = actual.rows(), wantedRows = wanted.rows();
         Problem problem;
         problem.key = key;
@@ -364,8 +364,26 @@ private:
                 "stands after them: a blank is missing or too many there";
         } else {
             problem.what = what + " with the screen other than the lesson's";
+            noteStandardError(problem);
         }
         return problem;
+    }
+
+    // A terminal shows standard error among the output: where the version
+    // writes there, that may be all that differs.  The pipe run of the same
+    // input, already made, tells what it wrote.
+    void noteStandardError(Problem& problem) {
+        std::string input;
+        for (const std::string& line : lines) {
+            input += line;
+        }
+        const std::string& errors = runs.piped(input, outputLimit).errors;
+        if (!errors.empty()) {
+            problem.errors = errors;
+            problem.hint =
+                "what the program writes to standard error is on the screen too, among its "
+                "output; the lesson writes nothing there";
+        }
     }
 
     void checkScreen(const Screen& actual, const Screen& wanted, const std::string& where,
