@@ -446,7 +446,7 @@ std::vector<std::string> exampleAfter(const std::string& document, const std::st
 
 // The example's commands, run in a folder of their own where the built
 // version stands under the name the g++ line gives it, must print its lines.
-void expectExampleRuns(const std::vector<std::string>& example) {
+void expectExampleRuns(const std::vector<std::string>& example, const std::string& source) {
     ASSERT_GE(example.size(), 3u);
     std::smatch build;
     ASSERT_TRUE(std::regex_match(example[0], build,
@@ -457,7 +457,7 @@ void expectExampleRuns(const std::vector<std::string>& example) {
                                          ("lessons-check-example-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     std::filesystem::remove(folder / build.str(1));
-    std::filesystem::copy_file(learner("cosprint-degrees"), folder / build.str(1));
+    std::filesystem::copy_file(learner(source), folder / build.str(1));
     Command shell({"sh", "-c", "cd '" + folder.string() + "' && exec " + example[1].substr(2)});
     shell.environment = {
         {"PATH", std::filesystem::path(LESSONS_CHECK).parent_path().string() + ":/usr/bin:/bin"}};
@@ -479,8 +479,13 @@ void expectExampleRuns(const std::vector<std::string>& example) {
 
 TEST(LessonsCheck, ReadmeAndManualPageShowWhatItSaysOfAWrongVersion) {
     const std::string learnerSource = "check/tests/learners/cosprint-degrees.cpp";
-    expectExampleRuns(
-        exampleAfter("README.md", "<!-- check: " + learnerSource + " -->\n```console\n", "```"));
+    for (const std::string source : {"cosprint-degrees", "heatprompt-unflushed"}) {
+        expectExampleRuns(exampleAfter("README.md",
+                                       "<!-- check: check/tests/learners/" + source +
+                                           ".cpp -->\n```console\n",
+                                       "```"),
+                          source);
+    }
     std::vector<std::string> page =
         exampleAfter("check/lessons-check.1", ".\\\" check: " + learnerSource + "\n.EX\n", ".EE");
     for (std::string& line : page) {
@@ -488,7 +493,7 @@ TEST(LessonsCheck, ReadmeAndManualPageShowWhatItSaysOfAWrongVersion) {
         EXPECT_EQ(line.find('\\'), std::string::npos)
             << "an escape in the page's example: " << line;
     }
-    expectExampleRuns(page);
+    expectExampleRuns(page, "cosprint-degrees");
 }
 
 // lessons-check run from the folder, with the given home.
