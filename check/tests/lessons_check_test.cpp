@@ -118,10 +118,10 @@ TEST(LessonsCheck, StandardErrorIsShownWithAFailure) {
         << checked.output;
     // At a terminal a debugging line is on the screen, as a person sees it:
     // the case fails there, with what went to standard error named.
-    const Checked debugging = lessonsCheck(
-        {"--case", "normal", "heatprompt", "sh", "-c",
-         "printf 'Enter Machine Temperature: '; read t; echo \"t=$t\" >&2; "
-         "echo 'Machine State: Operating Normally'"});
+    const Checked debugging =
+        lessonsCheck({"--case", "normal", "heatprompt", "sh", "-c",
+                      "printf 'Enter Machine Temperature: '; read t; echo \"t=$t\" >&2; "
+                      "echo 'Machine State: Operating Normally'"});
     EXPECT_EQ(debugging.status, 1);
     EXPECT_NE(debugging.output.find("the program ended with the screen other than the lesson's\n"
                                     "    row 2:\n"
@@ -480,11 +480,11 @@ void expectExampleRuns(const std::vector<std::string>& example, const std::strin
 TEST(LessonsCheck, ReadmeAndManualPageShowWhatItSaysOfAWrongVersion) {
     const std::string learnerSource = "check/tests/learners/cosprint-degrees.cpp";
     for (const std::string source : {"cosprint-degrees", "heatprompt-unflushed"}) {
-        expectExampleRuns(exampleAfter("README.md",
-                                       "<!-- check: check/tests/learners/" + source +
-                                           ".cpp -->\n```console\n",
-                                       "```"),
-                          source);
+        expectExampleRuns(
+            exampleAfter("README.md",
+                         "<!-- check: check/tests/learners/" + source + ".cpp -->\n```console\n",
+                         "```"),
+            source);
     }
     std::vector<std::string> page =
         exampleAfter("check/lessons-check.1", ".\\\" check: " + learnerSource + "\n.EX\n", ".EE");
