@@ -118,8 +118,10 @@ bool send(int channel, const Message& message, const std::vector<int>& descripto
 }
 
 bool receive(int channel, Message& message, std::vector<Fd>& descriptors, bool* wouldBlock) {
-    std::string bytes(MESSAGE_LIMIT + 1, '\0');
-    iovec part{bytes.data(), bytes.size()};
+    // Made once: a look at a channel with nothing in it is the common case,
+    // and costs no clearing of a buffer this size.
+    static std::vector<char> buffer(MESSAGE_LIMIT + 1);
+    iovec part{buffer.data(), buffer.size()};
     msghdr header{};
     header.msg_iov = &part;
     header.msg_iovlen = 1;
@@ -149,6 +151,5 @@ bool receive(int channel, Message& message, std::vector<Fd>& descriptors, bool* 
         (header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0) {
         return false;
     }
-    bytes.resize(static_cast<std::size_t>(count));
-    return decode(bytes, message);
+    return decode(std::string(buffer.data(), static_cast<std::size_t>(count)), message);
 }

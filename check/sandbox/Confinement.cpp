@@ -135,7 +135,9 @@ ConfinementPlan planWithCaps(unsigned tasks, unsigned long long memoryBytes) {
 Confinement::Confinement(const ConfinementPlan& plan)
     : plan(plan),
       staging(std::make_unique<Staging>(isMachinesRoot() ? NOBODY : -1,
-                                        isMachinesRoot() ? NOBODY : -1)) {}
+                                        isMachinesRoot() ? NOBODY : -1)) {
+    staging->leaveOut(plan.masked);
+}
 
 void Confinement::resolveInterpreters(const std::string& versionFiles) {
     const Host host = thisHost(versionFiles);

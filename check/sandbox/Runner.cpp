@@ -101,9 +101,14 @@ void addFoldersAbove(std::vector<std::string>& args, const fs::path& path) {
 }
 
 // What the version must not see even where the system's folders show it.
+// Elsewhere nothing shows it: the copies of a version's files leave it out,
+// and no shown file is one.
 void addMasks(std::vector<std::string>& args, const SandboxPlan& plan) {
     std::error_code none;
     for (const std::string& path : plan.masked) {
+        if (!isSystemPath(path)) {
+            continue;
+        }
         if (fs::exists(path, none)) {
             addFoldersAbove(args, path);
         }
@@ -122,8 +127,9 @@ bool inTemporary(const std::string& path) {
 // Whether each run puts a shown file in place itself, after its own /tmp
 // and the version's folders, which would hide it: one that lies in them.
 bool placedByRun(const SandboxPlan& plan, const std::string& path) {
+    // Nothing is laid over / for a version run from there.
     return inTemporary(path) || std::any_of(plan.own.begin(), plan.own.end(), [&](const auto& own) {
-               return own.second == "/" || isWithin(path, own.second);
+               return own.second != "/" && isWithin(path, own.second);
            });
 }
 
@@ -311,9 +317,10 @@ Setup ConfinedRunner::setupOfSupervisor() const {
     if (plan.asRoot) {
         setup.runUser = setup.runGroup = RUN_USER_INSIDE;
     } else {
-        // bubblewrap's first process, the supervisor and a run's starter
-        // count against the same user's tasks.
-        setup.tasksAlready = 3;
+        // bubblewrap's first process, the supervisor, a run's starter, the
+        // next run's made ahead and the last one's on its way out count
+        // against the same user's tasks.
+        setup.tasksAlready = 5;
     }
     return setup;
 }
@@ -329,8 +336,10 @@ void ConfinedRunner::startSandbox() {
         // emptied by every end of the sandbox.
         cgroupTried = true;
         std::string whyNot;
-        cgroup =
-            SandboxCgroup::make({plan.memoryCap, plan.limits.tasks, LEVELS_ABOVE_PROGRAM}, &whyNot);
+        // Above the runs besides the levels: the next run's first process,
+        // made ahead, and the last one's, on its way out.
+        cgroup = SandboxCgroup::make({plan.memoryCap, plan.limits.tasks, LEVELS_ABOVE_PROGRAM + 2},
+                                     &whyNot);
     }
     auto [here, there] = makeChannel();
     auto [errorsIn, errorsOut] = makePipe();

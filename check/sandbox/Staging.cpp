@@ -103,6 +103,10 @@ void Staging::copyTree(const fs::path& from, const fs::path& to) {
         if (++entries > MOST_ENTRIES) {
             throw TooLarge("more than " + std::to_string(MOST_ENTRIES) + " files and folders");
         }
+        if (leftOut(entry->path())) {
+            entry.disable_recursion_pending();
+            continue;
+        }
         const fs::path target = to / entry->path().lexically_relative(from);
         const fs::file_status status = entry->symlink_status(error);
         if (error) {
@@ -124,6 +128,21 @@ void Staging::copyTree(const fs::path& from, const fs::path& to) {
     if (error) {
         throw std::runtime_error("cannot read " + from.string() + ": " + error.message());
     }
+}
+
+void Staging::leaveOut(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        struct stat status {};
+        if (lstat(path.c_str(), &status) == 0) {
+            kept.emplace(status.st_dev, status.st_ino);
+        }
+    }
+}
+
+bool Staging::leftOut(const fs::path& path) const {
+    struct stat status {};
+    return !kept.empty() && lstat(path.c_str(), &status) == 0 &&
+           kept.count({status.st_dev, status.st_ino}) > 0;
 }
 
 std::string Staging::copyFolder(const fs::path& folder) {

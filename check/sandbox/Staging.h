@@ -6,9 +6,14 @@
 // nothing in a version's folder leads out of the sandbox.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 // A version's files are more than a copy may hold.
 struct TooLarge : std::runtime_error {
@@ -30,6 +35,9 @@ public:
     std::string copyFile(const std::filesystem::path& file);
     // A new empty folder in the staging area (for a run's fresh copies).
     std::string newFolder();
+    // Files and folders no copy holds, wherever a copied folder has them
+    // and under whatever name: the lessons' own programs and cases.
+    void leaveOut(const std::vector<std::string>& paths);
 
     // What a copy may hold at most.
     static constexpr std::size_t MOST_ENTRIES = 4096;
@@ -39,7 +47,10 @@ private:
     void copyTree(const std::filesystem::path& from, const std::filesystem::path& to);
     void giveAway(const std::filesystem::path& path) const;
 
+    bool leftOut(const std::filesystem::path& path) const;
+
     std::filesystem::path root;
+    std::set<std::pair<dev_t, ino_t>> kept;  // what leaveOut named
     int owner, group;
     std::size_t entries = 0, copies = 0;
     unsigned long long bytes = 0;

@@ -287,7 +287,7 @@ void makeMountPoint(const std::string& path, bool folder, uid_t owner, gid_t gro
 // their staged copies, /tmp and /dev/shm; then the supervisor's folder out
 // of sight, and a /proc that shows the run's processes only.  Failures of
 // the last two leave the run less private, not broken.
-void prepareMounts(const Setup& setup, const RunRequest& request, uid_t owner, gid_t group) {
+void prepareMounts(const Setup& setup, uid_t owner, gid_t group) {
     mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
     const std::string scratch = setup.hidden + "/scratch";
     const std::string options = "size=" + std::to_string(setup.limits.writableBytes) + ",mode=0755";
@@ -331,13 +331,40 @@ void prepareMounts(const Setup& setup, const RunRequest& request, uid_t owner, g
         mount(inside.c_str(), seen.c_str(), nullptr, MS_BIND, nullptr);
         mount(nullptr, seen.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr);
     }
+    mount("hidden", setup.hidden.c_str(), "tmpfs", MS_RDONLY | MS_NOSUID | MS_NODEV, "size=4k");
+    mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr);
+}
+
+// What a build wrote, the version's runs may read but not change.
+void mountBuildFolder(const Setup& setup, const RunRequest& request) {
     if (!setup.buildFolder.empty() && !request.build) {
         mount(setup.buildFolder.c_str(), setup.buildFolder.c_str(), nullptr, MS_BIND, nullptr);
         mount(nullptr, setup.buildFolder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
               nullptr);
     }
-    mount("hidden", setup.hidden.c_str(), "tmpfs", MS_RDONLY | MS_NOSUID | MS_NODEV, "size=4k");
-    // A fresh /proc may be mounted only where the one there is fully seen.
+}
+
+// Closes every descriptor above 2 but these.
+void closeAllBut(std::vector<int> keep) {
+    std::sort(keep.begin(), keep.end());
+    unsigned from = 3;
+    for (const int fd : keep) {
+        if (fd >= static_cast<int>(from)) {
+            if (fd > static_cast<int>(from)) {
+                close_range(from, static_cast<unsigned>(fd) - 1, 0);
+            }
+            from = static_cast<unsigned>(fd) + 1;
+        }
+    }
+    close_range(from, ~0u, 0);
+}
+
+// A fresh /proc may be mounted only where the one there is fully seen:
+// what bubblewrap laid over parts of the sandbox's own goes, once for every
+// run.  (Each unmount waits for the kernel's readers to move on, which
+// takes longer than the rest of a run's setup.)  The runs' user owns
+// nothing there and may write none of it.
+void uncoverProc() {
     std::ifstream mounts("/proc/self/mountinfo");
     std::vector<std::string> below;
     for (std::string line; std::getline(mounts, line);) {
@@ -351,21 +378,47 @@ void prepareMounts(const Setup& setup, const RunRequest& request, uid_t owner, g
     for (const std::string& point : below) {
         umount2(point.c_str(), MNT_DETACH);
     }
-    mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr);
 }
 
-// The first process of a run's PID namespace: it starts the program, then
-// waits for it and hands its status up.  When it ends, the kernel ends
-// every process left in the namespace.
-[[noreturn]] void runTop(const Setup& setup, const RunRequest& request,
-                         const std::vector<char*>& argv, const std::vector<char*>& environ,
-                         const int (&fds)[3], int whyFailed, int listenerSocket, int statusOut) {
+std::vector<char*> pointers(std::vector<std::string>& texts) {
+    std::vector<char*> result;
+    for (std::string& text : texts) {
+        result.push_back(text.data());
+    }
+    result.push_back(nullptr);
+    return result;
+}
+
+// The first process of a run's PID namespace, made before the run is asked
+// for: with its mounts in place it waits for the request and the run's
+// three descriptors, starts the program, waits for it, ends whatever it
+// left and hands its status up.  When it ends, the kernel ends every
+// process left in the namespace.
+[[noreturn]] void runTop(const Setup& setup, int order, int whyFailed, int listenerSocket,
+                         int statusOut) {
+    // Nothing of the supervisor's or of another run's goes with it.
+    closeAllBut({order, whyFailed, listenerSocket, statusOut});
     const uid_t owner = setup.runUser >= 0 ? static_cast<uid_t>(setup.runUser) : getuid();
     const gid_t group = setup.runGroup >= 0 ? static_cast<gid_t>(setup.runGroup) : getgid();
-    prepareMounts(setup, request, owner, group);
+    prepareMounts(setup, owner, group);
+    Message message;
+    std::vector<Fd> descriptors;
+    if (!receive(order, message, descriptors) || message.kind != "run" || descriptors.size() != 3) {
+        _exit(0);  // never needed
+    }
+    close(order);
+    const RunRequest request = requestFrom(message);
+    mountBuildFolder(setup, request);
+    std::vector<std::string> argv = request.argv, environ;
+    for (const auto& [name, value] : request.environment) {
+        environ.push_back(name + "=" + value);
+    }
+    const std::vector<char*> argvPointers = pointers(argv), environPointers = pointers(environ);
+    const int fds[3] = {descriptors[0].get(), descriptors[1].get(), descriptors[2].get()};
     const pid_t program = fork();
     if (program == 0) {
-        becomeProgram(setup, request, argv, environ, fds, whyFailed, listenerSocket);
+        becomeProgram(setup, request, argvPointers, environPointers, fds, whyFailed,
+                      listenerSocket);
     }
     for (const int fd : fds) {
         close(fd);
@@ -378,18 +431,14 @@ void prepareMounts(const Setup& setup, const RunRequest& request, uid_t owner, g
             _exit(1);
         }
     }
+    // Whatever the program left ends now, and is collected, before the run
+    // is told over: the namespaces' own end may then take its time.
+    kill(-1, SIGKILL);
+    for (int leftover; wait(&leftover) > 0 || errno == EINTR;) {
+    }
     ssize_t ignored = write(statusOut, &status, sizeof status);
     (void)ignored;
     _exit(0);
-}
-
-std::vector<char*> pointers(std::vector<std::string>& texts) {
-    std::vector<char*> result;
-    for (std::string& text : texts) {
-        result.push_back(text.data());
-    }
-    result.push_back(nullptr);
-    return result;
 }
 
 }  // namespace
@@ -400,6 +449,7 @@ Supervisor::Supervisor(Setup setup) : setup(std::move(setup)) {
 }
 
 Supervisor::~Supervisor() {
+    dropSpare();
     if (running()) {
         stop();
         while (running()) {
@@ -432,35 +482,8 @@ void Supervisor::start(const RunRequest& request, int input, int output, int err
     if (running() || request.argv.empty()) {
         throw std::logic_error("a run is already going, or has no program");
     }
-    std::vector<std::string> argv = request.argv, environ;
-    for (const auto& [name, value] : request.environment) {
-        environ.push_back(name + "=" + value);
-    }
-    const std::vector<char*> argvPointers = pointers(argv), environPointers = pointers(environ);
-    auto [whyRead, whyWrite] = makePipe();
-    Fd listenerChild;
-    if (request.watchInput) {
-        std::tie(listenerSocket, listenerChild) = makeChannel();
-    }
-    const int fds[3] = {input, output, errors};
-    if (setup.namespaced) {
-        auto [statusRead, statusWrite] = makePipe();
-        top = startInNamespaces(request, argvPointers, environPointers, fds, whyWrite.get(),
-                                listenerChild.get(), statusWrite.get());
-        statusIn = std::move(statusRead);
-    } else {
-        freshCopies();
-        top = fork();
-        if (top == 0) {
-            becomeProgram(setup, request, argvPointers, environPointers, fds, whyWrite.get(),
-                          listenerChild.get());
-        }
-    }
-    if (top < 0) {
-        throw std::runtime_error(std::string("cannot start a run: ") + std::strerror(errno));
-    }
-    whyWrite = Fd();
-    listenerChild = Fd();
+    const Fd whyRead = setup.namespaced ? startFromSpare(request, input, output, errors)
+                                        : startHere(request, input, output, errors);
     topHandle = Fd(static_cast<int>(syscall(SYS_pidfd_open, top, 0)));
     int error = 0;
     ssize_t count;
@@ -476,22 +499,79 @@ void Supervisor::start(const RunRequest& request, int input, int output, int err
     }
 }
 
-pid_t Supervisor::startInNamespaces(const RunRequest& request, const std::vector<char*>& argv,
-                                    const std::vector<char*>& environ, const int (&fds)[3],
-                                    int whyFailed, int listenerSocket, int statusOut) {
+Fd Supervisor::startHere(const RunRequest& request, int input, int output, int errors) {
+    std::vector<std::string> argv = request.argv, environ;
+    for (const auto& [name, value] : request.environment) {
+        environ.push_back(name + "=" + value);
+    }
+    const std::vector<char*> argvPointers = pointers(argv), environPointers = pointers(environ);
+    auto [whyRead, whyWrite] = makePipe();
+    Fd listenerChild;
+    if (request.watchInput) {
+        std::tie(listenerSocket, listenerChild) = makeChannel();
+    }
+    const int fds[3] = {input, output, errors};
+    freshCopies();
+    top = fork();
+    if (top == 0) {
+        becomeProgram(setup, request, argvPointers, environPointers, fds, whyWrite.get(),
+                      listenerChild.get());
+    } else if (top < 0) {
+        throw std::runtime_error(std::string("cannot start a run: ") + std::strerror(errno));
+    }
+    return std::move(whyRead);
+}
+
+Fd Supervisor::startFromSpare(const RunRequest& request, int input, int output, int errors) {
+    if (!spare) {
+        prepareSpare();
+    }
+    Spare run = std::move(*spare);
+    spare.reset();
+    top = run.top;
+    statusIn = std::move(run.status);
+    if (request.watchInput) {
+        listenerSocket = std::move(run.listener);
+    }
+    if (!send(run.order.get(), toMessage(request), {input, output, errors})) {
+        // Its namespaces are gone: it is collected as a run that ended.
+        kill(top, SIGKILL);
+    }
+    return std::move(run.why);
+}
+
+void Supervisor::prepareSpare() {
+    if (!setup.namespaced || spare) {
+        return;
+    }
+    auto [whyRead, whyWrite] = makePipe();
+    auto [listenerHere, listenerThere] = makeChannel();
+    auto [statusRead, statusWrite] = makePipe();
+    auto [orderHere, orderThere] = makeChannel();
     // As fork does, with namespaces of its own: the child is the first
     // process of the new PID namespace.
     const long child = syscall(SYS_clone, CLONE_NEWPID | CLONE_NEWNS | CLONE_NEWIPC | SIGCHLD,
                                nullptr, nullptr, nullptr, nullptr);
     if (child == 0) {
-        runTop(setup, request, argv, environ, fds, whyFailed, listenerSocket, statusOut);
+        runTop(setup, orderThere.get(), whyWrite.get(), listenerThere.get(), statusWrite.get());
+    } else if (child < 0) {
+        throw std::runtime_error(std::string("cannot start a run: ") + std::strerror(errno));
     }
-    return static_cast<pid_t>(child);
+    spare = Spare{static_cast<pid_t>(child), std::move(orderHere), std::move(whyRead),
+                  std::move(listenerHere), std::move(statusRead)};
+}
+
+void Supervisor::dropSpare() {
+    if (spare) {
+        kill(spare->top, SIGKILL);
+        waitpid(spare->top, nullptr, 0);
+        spare.reset();
+    }
 }
 
 std::vector<int> Supervisor::watched() const {
     std::vector<int> fds;
-    for (const Fd* fd : {&topHandle, &listenerSocket, &listener}) {
+    for (const Fd* fd : {&topHandle, &listenerSocket, &listener, &statusIn}) {
         if (fd->get() >= 0) {
             fds.push_back(fd->get());
         }
@@ -532,7 +612,20 @@ void Supervisor::answerNotifications() {
 }
 
 std::vector<RunEvent> Supervisor::collect() {
+    collectEnding();
     int status = 0;
+    if (setup.namespaced && statusIn.get() >= 0 && top > 0) {
+        // Told the program's status, with everything of the run ended: the
+        // process above it is still on its way out.
+        int programStatus = 0;
+        pollfd ready{statusIn.get(), POLLIN, 0};
+        if (poll(&ready, 1, 0) == 1 &&
+            read(statusIn.get(), &programStatus, sizeof programStatus) == sizeof programStatus) {
+            ending.push_back(top);
+            forgetRun();
+            return {{RunEvent::Ended, programStatus}};
+        }
+    }
     if (waitpid(top, &status, WNOHANG) != top) {
         return {};
     }
@@ -546,12 +639,22 @@ std::vector<RunEvent> Supervisor::collect() {
     } else {
         endLeftovers();
     }
+    forgetRun();
+    return {{RunEvent::Ended, status}};
+}
+
+void Supervisor::forgetRun() {
     top = -1;
     topHandle = Fd();
     listenerSocket = Fd();
     listener = Fd();
     statusIn = Fd();
-    return {{RunEvent::Ended, status}};
+}
+
+void Supervisor::collectEnding() {
+    ending.erase(std::remove_if(ending.begin(), ending.end(),
+                                [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; }),
+                 ending.end());
 }
 
 std::vector<RunEvent> Supervisor::handle() {
@@ -607,6 +710,7 @@ void askToEnd(int) {
 
 // Ends the run going, if any, and whatever it left.
 void endAll(Supervisor& supervisor) {
+    supervisor.dropSpare();
     supervisor.stop();
     while (supervisor.running()) {
         std::vector<pollfd> ready;
@@ -637,11 +741,13 @@ int supervise(int channel) {
         // No run may make user namespaces of its own: they are where most
         // of the kernel's holes have been found.
         std::ofstream("/proc/sys/user/max_user_namespaces") << "0\n";
+        uncoverProc();
     }
     Supervisor supervisor(setup);
     if (!send(channel, Message{"ready", {}})) {
         return 1;
     }
+    supervisor.prepareSpare();
     for (;;) {
         std::vector<pollfd> ready = {{channel, POLLIN, 0}};
         for (const int fd : supervisor.watched()) {
@@ -673,6 +779,13 @@ int supervise(int channel) {
                 supervisor.stop();
             }
             descriptors.clear();
+            // The next run's namespaces, made while this one runs, once the
+            // supervisor holds none of its descriptors.
+            try {
+                supervisor.prepareSpare();
+            } catch (const std::exception&) {
+                // Made when the next run asks, or failing then.
+            }
         }
         for (const RunEvent& event : supervisor.handle()) {
             if (event.kind == RunEvent::MayWait) {

@@ -13,6 +13,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,17 +92,38 @@ public:
     // program, or in a namespace of its own the process that starts it.
     pid_t topProcess() const { return top; }
 
+    // In namespaces: makes the next run's namespaces and mounts ahead of
+    // its request, unless they are made; and drops them unused.  Throws
+    // std::runtime_error when they cannot be made.
+    void prepareSpare();
+    void dropSpare();
+
 private:
-    pid_t startInNamespaces(const RunRequest& request, const std::vector<char*>& argv,
-                            const std::vector<char*>& environ, const int (&fds)[3], int whyFailed,
-                            int listenerSocket, int statusOut);
+    // Starts the run and returns the pipe that tells why its program could
+    // not start, if it could not.
+    Fd startHere(const RunRequest& request, int input, int output, int errors);
+    Fd startFromSpare(const RunRequest& request, int input, int output, int errors);
     void takeListener();
     void answerNotifications();
     std::vector<RunEvent> collect();
     void freshCopies();
 
     Setup setup;
+    void forgetRun();
+    void collectEnding();
+
+    // A run's first process, waiting for its request, and its ends of the
+    // run's channels: where it is sent the request, why the program could
+    // not start, the seccomp listener, the program's status.
+    struct Spare {
+        pid_t top;
+        Fd order, why, listener, status;
+    };
+    std::optional<Spare> spare;
+
     pid_t top = -1;
+    // The processes above runs already told over, on their way out.
+    std::vector<pid_t> ending;
     Fd topHandle;       // a pidfd of the topmost process
     Fd listenerSocket;  // where the program hands over its seccomp listener
     Fd listener;        // seccomp's notifications of the run's input calls

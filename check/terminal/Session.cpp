@@ -238,8 +238,11 @@ public:
         steadyLooks = steady ? steadyLooks + 1 : 0;
         const bool surely = ranSince(look.inputWaiters, look, typed);
         const bool maybe = !told && ranSince(look.maybeWaiters, look, typed);
-        const bool waits =
-            steadyLooks >= (told ? STEADY_LOOKS_TOLD : STEADY_LOOKS) && (surely || maybe);
+        // A program of one thread, told calling for input and found asleep in
+        // that call with nothing printed, has nobody left to hand over to.
+        const bool alone = told && look.runs.size() == 1 && look.asleep && !printed;
+        const bool waits = (alone || steadyLooks >= (told ? STEADY_LOOKS_TOLD : STEADY_LOOKS)) &&
+                           (surely || maybe);
         last = std::move(look);
         return waits;
     }

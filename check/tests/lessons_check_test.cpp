@@ -135,6 +135,19 @@ TEST(LessonsCheck, StandardErrorIsShownWithAFailure) {
         << debugging.output;
 }
 
+TEST(LessonsCheck, WaitsLearnedOnceAreKeptAndGiveTheSameReport) {
+    const Scratch cache("cache");
+    Command check({LESSONS_CHECK, "heatprompt", learner("heatprompt-c")});
+    check.environment = {{"XDG_CACHE_HOME", cache.path.string()}};
+    const Checked first = checkedBy(check);
+    ASSERT_TRUE(std::filesystem::exists(cache.path / "lessons-check/waits-heatprompt"))
+        << first.output;
+    const Checked second = checkedBy(check);
+    EXPECT_EQ(second.status, first.status);
+    EXPECT_EQ(second.output, first.output);
+    EXPECT_EQ(first.status, 0) << first.output;
+}
+
 // The processes whose command line holds the text.
 int processesWith(const std::string& text) {
     int count = 0;

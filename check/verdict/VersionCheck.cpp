@@ -72,12 +72,17 @@ LessonsOwn::LessonsOwn(const Lesson& lesson, const CheckSettings& settings)
     : lesson(lesson),
       settings(settings),
       own{&runner, {}, {}},
-      found(access(lessonsOwnProgram(lesson.name).c_str(), X_OK) == 0) {
+      found(access(lessonsOwnProgram(lesson.name).c_str(), X_OK) == 0),
+      kept(lesson, lessonsOwnProgram(lesson.name)) {
     own.request.argv = {lessonsOwnProgram(lesson.name).string()};
     own.request.environment = environmentWith();
     if (!lesson.clock.empty()) {
         stopClock(own.request, lesson.clock, faketimeLibrary());
     }
+}
+
+LessonsOwn::~LessonsOwn() {
+    kept.save();
 }
 
 const LessonWaits* LessonsOwn::waitsIn(const Case& lessonCase, std::string* whyNot) {
@@ -91,8 +96,11 @@ const LessonWaits* LessonsOwn::waitsIn(const Case& lessonCase, std::string* whyN
                   lessonsOwnProgram(lesson.name).string();
         return nullptr;
     }
-    const Expected expected(lessonCase.expected);
     LessonWaits waits;
+    if (kept.find(lessonCase, waits)) {
+        return &(learned[lessonCase.name] = waits);
+    }
+    const Expected expected(lessonCase.expected);
     const Problems problems = learnWaits(own, typedLines(readFile(lessonCase.input)), expected,
                                          lesson.waitTexts, settings.timeoutSeconds, waits);
     if (!problems.none()) {
@@ -101,6 +109,7 @@ const LessonWaits* LessonsOwn::waitsIn(const Case& lessonCase, std::string* whyN
             problems.found.front().what;
         return nullptr;
     }
+    kept.keep(lessonCase, waits);
     return &(learned[lessonCase.name] = waits);
 }
 
@@ -116,6 +125,7 @@ void LessonsOwn::learnAll() {
             // Checked through a pipe only, by every version alike.
         }
     }
+    kept.save();
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include "sandbox/Confinement.h"
 #include "sandbox/Runner.h"
 #include "verdict/CaseCheck.h"
+#include "verdict/KeptWaits.h"
 
 struct CheckSettings {
     double timeoutSeconds = 5;   // each run's
@@ -30,6 +31,9 @@ std::string isLessonsOwn(const std::string& program, const std::string& lesson);
 class LessonsOwn {
 public:
     LessonsOwn(const Lesson& lesson, const CheckSettings& settings);
+    ~LessonsOwn();
+    LessonsOwn(const LessonsOwn&) = delete;
+    LessonsOwn& operator=(const LessonsOwn&) = delete;
     // Where the lesson's program waits in the case, or null, with why it
     // cannot tell in *whyNot (not installed, or it fails the case itself).
     const LessonWaits* waitsIn(const Case& lessonCase, std::string* whyNot);
@@ -46,6 +50,7 @@ private:
     LocalRunner runner;
     Program own;
     bool found;
+    KeptWaits kept;  // learned by earlier checks
     std::map<std::string, LessonWaits> learned;
     std::map<std::string, std::string> failed;  // why a case's waits could not be learned
 };
