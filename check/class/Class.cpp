@@ -270,7 +270,7 @@ private:
 
 unsigned defaultJobs() {
     const long processors = sysconf(_SC_NPROCESSORS_ONLN);
-    return processors > 0 ? static_cast<unsigned>(processors) : 1;
+    return processors > 0 ? static_cast<unsigned>(processors + (processors + 1) / 2) : 2;
 }
 
 int checkClass(const ClassCheck& check, ClassReport& report) {

@@ -50,5 +50,6 @@ struct UnmergeableShards : std::runtime_error {
 // UnmergeableShards.
 int mergeShards(const std::vector<std::string>& files, ClassReport& report);
 
-// How many checks run at a time unless told: one for each processor.
+// How many checks run at a time unless told: three for every two
+// processors, as a check still waits on its runs a third of its time.
 unsigned defaultJobs();

@@ -19,6 +19,7 @@
 #include "cases/ExpectedText.h"
 #include "sandbox/Cgroup.h"
 #include "sandbox/Paths.h"
+#include "sandbox/Run.h"
 
 namespace fs = std::filesystem;
 
@@ -412,6 +413,7 @@ void ConfinedRunner::start(const RunRequest& request, int input, int output, int
         throw std::runtime_error("the version's sandbox answered out of turn");
     }
     runGoing = true;
+    runsProgram = -1;
 }
 
 std::vector<int> ConfinedRunner::watched() const {
@@ -457,14 +459,28 @@ void ConfinedRunner::stop() {
 
 std::vector<std::pair<long, int>> ConfinedRunner::processes() const {
     std::vector<std::pair<long, int>> below;
+    if (sandbox <= 0 || !runGoing) {
+        return below;
+    }
+    // From the run's program down, once it is known: the levels above it
+    // are the same throughout the run, and looked at on every wait.
+    if (runsProgram > 0) {
+        below = processTree(runsProgram);
+        if (below.size() > 1 || fs::exists("/proc/" + std::to_string(runsProgram) + "/task")) {
+            return below;
+        }
+        below.clear();
+    }
     const int above = plan.unconfined ? LEVELS_ABOVE_UNCONFINED : LEVELS_ABOVE_PROGRAM;
-    if (sandbox > 0 && runGoing) {
-        for (const auto& [pid, depth] : processTree(sandbox)) {
-            if (depth >= above) {
-                below.emplace_back(pid, depth - above);
-            }
+    for (const auto& [pid, depth] : processTree(sandbox)) {
+        if (depth >= above) {
+            below.emplace_back(pid, depth - above);
         }
     }
+    // The one process at the program's level is the program.
+    const auto programs = std::count_if(below.begin(), below.end(),
+                                        [](const auto& process) { return process.second == 0; });
+    runsProgram = programs == 1 ? below.front().first : -1;
     return below;
 }
 
@@ -476,30 +492,23 @@ std::string whyNoSandbox(const std::string& bwrap) {
     if (bwrap.empty()) {
         return "bubblewrap (bwrap) is not installed";
     }
+    // The namespaces a version's sandbox has, around a program that does
+    // nothing: what the kernel or a container forbids, it forbids here.
+    std::vector<std::string> args = {bwrap, "--unshare-all", "--die-with-parent"};
+    addSystem(args);
+    add(args, {"--", "true"});
+    RunRequest request;
+    request.argv = args;
+    request.environment = {{"PATH", "/usr/bin:/bin"}};
+    LocalRunner runner;
+    std::string output, errors;
     try {
-        SandboxPlan plan;
-        plan.asRoot = isMachinesRoot();
-        plan.limits.writableBytes = 1 << 20;
-        ConfinedRunner runner(plan, bwrap, fs::read_symlink("/proc/self/exe").string());
-        const Fd nothing(open("/dev/null", O_RDWR | O_CLOEXEC));
-        RunRequest request;
-        request.argv = {"true"};
-        request.environment = {{"PATH", "/usr/bin:/bin"}};
-        runner.start(request, nothing.get(), nothing.get(), nothing.get());
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (runner.running() && std::chrono::steady_clock::now() < deadline) {
-            std::vector<pollfd> ready;
-            for (const int fd : runner.watched()) {
-                ready.push_back({fd, POLLIN, 0});
-            }
-            poll(ready.data(), ready.size(), 100);
-            for (const RunEvent& event : runner.handle()) {
-                if (event.kind == RunEvent::Ended && event.waitStatus != 0) {
-                    return "a run in the sandbox failed";
-                }
-            }
+        const RunResult result = runPiped(runner, request, "", 10, &output, 4096, &errors, 4096);
+        if (result.endedWell()) {
+            return "";
         }
-        return runner.running() ? "a run in the sandbox did not end" : "";
+        const std::string said = errors.substr(0, errors.find('\n'));
+        return said.empty() ? "a run in the sandbox " + result.describe(10) : said;
     } catch (const std::exception& error) {
         return error.what();
     }

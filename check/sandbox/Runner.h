@@ -120,6 +120,8 @@ private:
     pid_t sandbox = -1;  // bubblewrap's own process, or the unconfined supervisor
     Fd channel, errors;  // to the supervisor; bubblewrap's own messages
     bool runGoing = false;
+    // The run's program as this machine's /proc shows it, once found.
+    mutable pid_t runsProgram = -1;
 };
 
 // Why bubblewrap cannot make a sandbox here, in a few words ("" when it can).

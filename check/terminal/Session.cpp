@@ -223,6 +223,9 @@ constexpr std::chrono::microseconds LOOKS_APART(1000), LOOKS_APART_TOLD(150);
 // How long looks come quickly after a call of input was told; and how far
 // apart the looks are otherwise, when the runner tells of such calls.
 constexpr std::chrono::microseconds TOLD_FOR(5000), LOOKS_APART_UNTOLD(5000);
+// How soon a program of one thread, told calling for input, is looked at
+// again while it is still on its way into the call: it hands over to nobody.
+constexpr std::chrono::microseconds LOOKS_APART_ALONE(20);
 
 // Sees the waits of one run, look by look.
 class WaitSeer {
@@ -246,6 +249,9 @@ public:
         last = std::move(look);
         return waits;
     }
+
+    // Whether the last look found the program one thread alone.
+    bool alone() const { return last.runs.size() == 1; }
 
     // A line was typed at the wait just seen.
     void typedNow() {
@@ -289,7 +295,9 @@ TypedRun typeLines(Program& program, const std::vector<std::string>& lines, std:
     bool printed = false;
     while (!watch.ended()) {
         const bool told = Clock::now() < toldUntil;
-        const auto apart = told ? LOOKS_APART_TOLD : tells ? LOOKS_APART_UNTOLD : LOOKS_APART;
+        const auto apart = told    ? (seer.alone() ? LOOKS_APART_ALONE : LOOKS_APART_TOLD)
+                           : tells ? LOOKS_APART_UNTOLD
+                                   : LOOKS_APART;
         std::vector<pollfd> fds = {{keyboard, POLLIN, 0}, {errorsIn.get(), POLLIN, 0}};
         watch.wait(fds, std::chrono::duration_cast<std::chrono::microseconds>(
                             std::max(Clock::duration(0),
@@ -303,10 +311,11 @@ TypedRun typeLines(Program& program, const std::vector<std::string>& lines, std:
         if (watch.ended() || Clock::now() < nextLook) {
             continue;
         }
-        nextLook = Clock::now() + (Clock::now() < toldUntil ? LOOKS_APART_TOLD
-                                   : tells                  ? LOOKS_APART_UNTOLD
-                                                            : LOOKS_APART);
         const bool waits = seer.waiting(runner.processes(), printed, Clock::now() < toldUntil);
+        nextLook =
+            Clock::now() + (Clock::now() >= toldUntil ? (tells ? LOOKS_APART_UNTOLD : LOOKS_APART)
+                            : seer.alone()            ? LOOKS_APART_ALONE
+                                                      : LOOKS_APART_TOLD);
         printed = false;
         if (!waits) {
             continue;

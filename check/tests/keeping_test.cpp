@@ -82,7 +82,9 @@ TEST_F(KeptWaitsTest, ComeBackForTheSameProgramAndCasesOnly) {
 
 TEST_F(KeptWaitsTest, AFileThatDoesNotFitIsNotUsedAndIsReplacedWhole) {
     keepBoth();
-    const fs::path file = root / "cache/lessons-check/waits-ask";
+    ASSERT_EQ(std::distance(fs::directory_iterator(root / "cache/lessons-check"), {}), 1);
+    const fs::path file = fs::directory_iterator(root / "cache/lessons-check")->path();
+    EXPECT_EQ(file.filename().string().rfind("waits-ask-", 0), 0u) << file;
     const std::string kept = read(file);
     // Waits past the output's end, or out of order, cannot be the lesson's.
     const std::string key = kept.substr(0, kept.find('\n') + 1);

@@ -88,7 +88,12 @@ KeptWaits::KeptWaits(const Lesson& lesson, const fs::path& program) {
         key.add(text);
     }
     programKey = key.hex();
-    file = folder / ("waits-" + lesson.name);
+    // A file for each installation of the lesson and the checker, which a
+    // rebuild of either replaces: two side by side do not take turns.
+    std::error_code none;
+    const std::string checker = fs::read_symlink("/proc/self/exe", none).string();
+    file = folder / ("waits-" + lesson.name + "-" +
+                     Fingerprint().add(fs::absolute(program).string()).add(checker).hex());
     std::ifstream in(file);
     std::string line;
     if (!std::getline(in, line) || line != programKey) {
