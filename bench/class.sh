@@ -3,15 +3,19 @@
 # (lessons-check PROGRAM --each ...) and one after another (a shell loop of
 # 30 checks, as an instructor would write it), for three classes:
 #
-#   recmenu-cpp     30 right C++ versions of recmenu (the lesson's own
-#                   program, copied into a folder each)
+#   recmenu-cpp     30 right C++ versions of recmenu, built
+#                   (check/tests/learners/recmenu.cpp, g++ -std=c++17 -O2)
+#   recmenu-src     the same 30 as sources, recmenu.cpp in each folder,
+#                   which lessons-check builds itself
 #   heatprompt-py   30 right Python versions of heatprompt
 #                   (check/tests/learners/heatprompt.py, run by python3)
 #   recmenu-hang    25 right C++ versions of recmenu and 5 that never end
 #                   once their input has ended (recmenu-endless)
 #
-# At once, the class is checked with the default number of jobs (one for
-# each processor) and with --jobs 1, which parts what the parallel checks
+# Each version differs from the others by a byte at its end (a comment in a
+# source), as no two learners hand in the same file, and lessons-check
+# refuses a copy of the lesson's own program.  At once, the class is
+# checked with the default number of jobs and with --jobs 1, which parts what the parallel checks
 # gain from what the class check itself costs.  Each figure is the median
 # wall time of BENCH_RUNS runs (/usr/bin/time); before timing, each class is
 # checked once and its verdicts must be what the class holds: every right
@@ -61,9 +65,10 @@ trap 'rm -rf "${classes:?}"' EXIT
 rm -rf "$classes"
 
 # A class of 30 folders, v01 to v30: the first `right` hold the right
-# version, the others the wrong one, each copied in under its name.
+# version, the others the wrong one, each copied in under its name with its
+# number after it, after `mark` (for a source, a comment's start).
 make_class() {
-    local class=$1 right=$2 right_file=$3 wrong_file=$4 name=$5 i folder
+    local class=$1 right=$2 right_file=$3 wrong_file=$4 name=$5 mark=${6:-} i folder
     for ((i = 1; i <= 30; ++i)); do
         folder="$classes/$class/$(printf 'v%02d' "$i")"
         mkdir -p "$folder"
@@ -72,13 +77,18 @@ make_class() {
         else
             cp "$wrong_file" "$folder/$name"
         fi
+        printf '%s%02d\n' "$mark" "$i" >>"$folder/$name"
     done
 }
 
-make_class recmenu-cpp 30 "$bin/recmenu" "$bin/recmenu" recmenu
+mkdir -p "$classes"
+g++ -std=c++17 -O2 -o "$classes/recmenu" "$repo/check/tests/learners/recmenu.cpp"
+make_class recmenu-cpp 30 "$classes/recmenu" "$classes/recmenu" recmenu
+make_class recmenu-src 30 "$repo/check/tests/learners/recmenu.cpp" \
+    "$repo/check/tests/learners/recmenu.cpp" recmenu.cpp '// version '
 make_class heatprompt-py 30 "$repo/check/tests/learners/heatprompt.py" \
-    "$repo/check/tests/learners/heatprompt.py" heatprompt.py
-make_class recmenu-hang 25 "$bin/recmenu" "$learners/recmenu-endless" recmenu
+    "$repo/check/tests/learners/heatprompt.py" heatprompt.py '# version '
+make_class recmenu-hang 25 "$classes/recmenu" "$learners/recmenu-endless" recmenu
 lesson_of() { echo "${1%%-*}"; }
 
 # The verdicts: `passing` versions must pass, the others fail.
@@ -108,6 +118,8 @@ one_after_another() {
     for version in "$classes/$class"/*; do
         if [ -f "$version/$lesson.py" ]; then
             "$check" "$lesson" python3 "$version/$lesson.py" || true
+        elif [ -f "$version/$lesson.cpp" ]; then
+            "$check" "$lesson" "$version/$lesson.cpp" || true
         else
             "$check" "$lesson" "$version/$lesson" || true
         fi
@@ -118,11 +130,12 @@ export check classes
 
 echo "== $(nproc) processors, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
 verify recmenu-cpp 30
+verify recmenu-src 30
 verify heatprompt-py 30
 verify recmenu-hang 25
 
 printf '%-16s %12s %14s %16s\n' class "at once" "--jobs 1" "one by one"
-for class in recmenu-cpp heatprompt-py recmenu-hang; do
+for class in recmenu-cpp recmenu-src heatprompt-py recmenu-hang; do
     lesson=$(lesson_of "$class")
     at_once=$(median_time sh -c "\"\$0\" $lesson --each \"\$1\"/* || true" "$check" "$classes/$class")
     one_job=$(median_time sh -c "\"\$0\" --jobs 1 $lesson --each \"\$1\"/* || true" "$check" \

@@ -145,7 +145,34 @@ bool Staging::leftOut(const fs::path& path) const {
            kept.count({status.st_dev, status.st_ino}) > 0;
 }
 
+void Staging::measure(const fs::path& folder) const {
+    std::error_code error;
+    std::size_t count = entries;
+    unsigned long long size = bytes;
+    for (auto entry = fs::recursive_directory_iterator(folder, error);
+         !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
+        if (leftOut(entry->path())) {
+            entry.disable_recursion_pending();
+            continue;
+        }
+        if (++count > MOST_ENTRIES) {
+            throw TooLarge("more than " + std::to_string(MOST_ENTRIES) + " files and folders");
+        }
+        const fs::file_status status = entry->symlink_status(error);
+        if (!error && fs::is_regular_file(status)) {
+            size += entry->file_size(error);
+            if (size > MOST_BYTES) {
+                throw TooLarge("more than " + std::to_string(MOST_BYTES >> 20) + " MiB");
+            }
+        }
+        error.clear();
+    }
+}
+
 std::string Staging::copyFolder(const fs::path& folder) {
+    // Measured first: a folder too large is known before anything of it
+    // is copied, as fast as its entries can be listed.
+    measure(folder);
     const std::string copy = newFolder();
     copyTree(folder, copy);
     return copy;

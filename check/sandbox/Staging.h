@@ -48,6 +48,9 @@ private:
     void giveAway(const std::filesystem::path& path) const;
 
     bool leftOut(const std::filesystem::path& path) const;
+    // Throws TooLarge when a copy of the folder would be more than a copy
+    // may hold.
+    void measure(const std::filesystem::path& folder) const;
 
     std::filesystem::path root;
     std::set<std::pair<dev_t, ino_t>> kept;  // what leaveOut named

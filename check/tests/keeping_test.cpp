@@ -119,6 +119,11 @@ TEST(Staging, CopiesLeaveOutWhatTheyAreToldWhateverItIsNamed) {
     EXPECT_FALSE(fs::exists(copy / "tools/program"));
     EXPECT_FALSE(fs::exists(copy / "renamed"));
     EXPECT_TRUE(fs::is_directory(copy / "tools"));
+    // A folder of more entries than a copy holds is refused whole.
+    for (std::size_t i = 0; i <= Staging::MOST_ENTRIES; ++i) {
+        std::ofstream(root / "version" / ("f" + std::to_string(i)));
+    }
+    EXPECT_THROW(staging.copyFolder(root / "version"), TooLarge);
     fs::remove_all(root);
 }
 
