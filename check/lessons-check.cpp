@@ -7,7 +7,9 @@
 // typed at a pseudo-terminal a line at each wait; or a class's versions,
 // several at a time (class/Class.h).  Every version runs confined
 // (sandbox/Confinement.h).  See lessons-check(1).
+#include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -636,6 +638,16 @@ int run(const std::vector<std::string>& args) {
     }
 }
 
+// Whether standard output is a pipe nobody reads any more.  A write that
+// failed earlier in the check left std::cout failed, with errno long since
+// set by other calls: the pipe itself tells.
+bool readerGone() {
+    struct stat status {};
+    pollfd out{1, POLLOUT, 0};
+    return fstat(1, &status) == 0 && S_ISFIFO(status.st_mode) && poll(&out, 1, 0) == 1 &&
+           (out.revents & POLLERR) != 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -646,7 +658,7 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     const int status = run({argv + 1, argv + argc});
     if (!std::cout.flush()) {
-        if (errno == EPIPE) {
+        if (errno == EPIPE || readerGone()) {
             // The reader has gone, as `lessons-check ... | head` has it:
             // ended as cat is.
             signal(SIGPIPE, SIG_DFL);

@@ -135,6 +135,19 @@ TEST(LessonsCheck, StandardErrorIsShownWithAFailure) {
         << debugging.output;
 }
 
+TEST(LessonsCheck, AReaderGoneEndsTheCheckAsItEndsCat) {
+    // The lesson's own heatprompt: a check with terminal runs, its waits
+    // kept, as one that fails through a pipe first would not be.
+    const Checked checked = checkedBy(Command(
+        {"bash", "-c",
+         std::string("\"$0\" heatprompt | head -n 1; echo \"status ${PIPESTATUS[0]}\""),
+         LESSONS_CHECK}));
+    EXPECT_EQ(checked.output,
+              "heatprompt: 13 cases, against " + std::string(LESSONS_CHECK).substr(
+                                                     0, std::string(LESSONS_CHECK).rfind('/')) +
+                  "/heatprompt\nstatus 141\n");
+}
+
 TEST(LessonsCheck, WaitsLearnedOnceAreKeptAndGiveTheSameReport) {
     const Scratch cache("cache");
     Command check({LESSONS_CHECK, "heatprompt", learner("heatprompt-c")});
