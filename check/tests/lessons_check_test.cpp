@@ -138,13 +138,13 @@ TEST(LessonsCheck, StandardErrorIsShownWithAFailure) {
 TEST(LessonsCheck, AReaderGoneEndsTheCheckAsItEndsCat) {
     // The lesson's own heatprompt: a check with terminal runs, its waits
     // kept, as one that fails through a pipe first would not be.
-    const Checked checked = checkedBy(Command(
-        {"bash", "-c",
-         std::string("\"$0\" heatprompt | head -n 1; echo \"status ${PIPESTATUS[0]}\""),
-         LESSONS_CHECK}));
+    const Checked checked = checkedBy(
+        Command({"bash", "-c",
+                 std::string("\"$0\" heatprompt | head -n 1; echo \"status ${PIPESTATUS[0]}\""),
+                 LESSONS_CHECK}));
     EXPECT_EQ(checked.output,
-              "heatprompt: 13 cases, against " + std::string(LESSONS_CHECK).substr(
-                                                     0, std::string(LESSONS_CHECK).rfind('/')) +
+              "heatprompt: 13 cases, against " +
+                  std::string(LESSONS_CHECK).substr(0, std::string(LESSONS_CHECK).rfind('/')) +
                   "/heatprompt\nstatus 141\n");
 }
 

@@ -13,8 +13,7 @@ const char READ_FILE = 'f';
 const char QUIT_NO_SAVE = 'n';
 const char QUIT_SAVE = 'q';
 
-void showMenu()
-{
+void showMenu() {
     std::cout << "Menu\n"
               << "Action       Selection Character\n"
               << "Add            " << ADD << '\n'
@@ -28,14 +27,13 @@ void showMenu()
               << "Input Menu Choice: ";
 }
 
-int main()
-{
+int main() {
     char choice;
     bool running = true;
 
     while (running) {
         showMenu();
-        if (!(std::cin >> choice)) {   // end of input before a quit letter
+        if (!(std::cin >> choice)) {  // end of input before a quit letter
             std::cout << '\n';
             break;
         }
@@ -57,7 +55,7 @@ int main()
             break;
         case QUIT_SAVE:
             std::cout << "Saving DB Records to file\n";
-            [[fallthrough]]; // saving, then quitting
+            [[fallthrough]];  // saving, then quitting
         case QUIT_NO_SAVE:
             std::cout << "Exiting Records Program\n";
             running = false;
