@@ -48,7 +48,8 @@ set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${LESSONS_DEBIAN_ARCH})
 # a native build: libc6 2.34 has GLIBC_2.34, libstdc++6 11 has CXXABI_1.3.13
 # and GLIBCXX_3.4.29, libgcc-s1 3.0 has GCC_3.0 (_Unwind_Resume); on armhf
 # the unwinder that exceptions need is __aeabi_unwind_cpp_pr0 and pr1, of
-# GCC_3.5.  It is stated, not derived: dpkg-shlibdeps reads this machine's
+# GCC_3.5; on i386 a 64-bit division with its remainder is __divmoddi4, of
+# GCC_7.0.0.  It is stated, not derived: dpkg-shlibdeps reads this machine's
 # libraries, not a cross target's, and cpack's own call of it runs file(1)
 # on every file of the package, the cases too.  package.depends checks that
 # the programs need no newer version, and package.shlibdeps (native builds)
@@ -58,6 +59,9 @@ set(libgcc_version 3.0)
 if(LESSONS_DEBIAN_ARCH STREQUAL "armhf")
     set(newest GLIBC_2.34 GLIBCXX_3.4.29 CXXABI_1.3.13 GCC_3.5)
     set(libgcc_version 3.5)
+elseif(LESSONS_DEBIAN_ARCH STREQUAL "i386")
+    set(newest GLIBC_2.34 GLIBCXX_3.4.29 CXXABI_1.3.13 GCC_7.0.0)
+    set(libgcc_version 7)
 endif()
 # lessons-check renders a terminal's screen with libvterm, whose every
 # function it calls is there since 0.1 (libvterm0's symbols file), and

@@ -146,10 +146,12 @@ bool watchInputCalls(int listenerSocket) {
     if (filter == nullptr) {
         return false;
     }
+    // Written out rather than with SCMP_A0, whose compound literal is C.
+    const scmp_arg_cmp onStandardInput{0, SCMP_CMP_EQ, 0, 0};
     for (const char* const name : READS) {
         const int call = seccomp_syscall_resolve_name(name);
         if (call >= 0) {
-            seccomp_rule_add(filter, SCMP_ACT_NOTIFY, call, 1, SCMP_A0(SCMP_CMP_EQ, 0));
+            seccomp_rule_add_array(filter, SCMP_ACT_NOTIFY, call, 1, &onStandardInput);
         }
     }
     for (const char* const name : WAITS) {
