@@ -49,7 +49,7 @@ int main() {
         std::cout << "Result of a + b" << add1(a, b) << std::endl;
     }
 
-    // main's own a and b again, as they were entered.
+    // main's own a and b again, as the two reads left them.
     std::cout << "Out of block scope" << std::endl;
     std::cout << "a = " << a << std::endl;
     std::cout << "b = " << b << std::endl;

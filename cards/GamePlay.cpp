@@ -8,9 +8,9 @@
 #include "HandLoop.h"
 
 void GamePlay() {
-    // Seeded once per run, from the calendar time in seconds: every hand
-    // continues the same random sequence, and a run started in another
-    // second starts it from another seed.
+    // Seeded once per run, from the calendar time, which on Linux counts
+    // seconds: every hand continues the same random sequence, and a run
+    // started in another second starts it from another seed.
     std::srand(static_cast<unsigned int>(std::time(nullptr)));
     Card card;
     HandLoop hands(std::cin, std::cout, [&card] {

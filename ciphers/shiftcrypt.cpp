@@ -9,8 +9,9 @@
 #include "shiftcryptQuestions.h"
 
 int main() {
-    // "\n" ends the line but does not flush.  std::cin is tied to std::cout:
-    // reading the line flushes std::cout first, so the prompt is out by then.
+    // "\n" ends the line without asking for a flush.  At a terminal C stdio
+    // writes the line out as it ends; elsewhere std::cin, tied to std::cout,
+    // flushes std::cout before it reads.  Either way the prompt is out first.
     std::cout << "What message do you want encyrpted or decyrpted? \n";
     std::string message;
     std::getline(std::cin, message);

@@ -5,5 +5,5 @@
 bool EncyrptOrDecyrpt();
 
 // Asks for a key word and returns its key number: the sum of its character
-// codes (signed 8-bit), modulo 23 with a truncating remainder, plus 3.
+// codes (each as a signed char), modulo 23 with a truncating remainder, plus 3.
 int keyfunc();

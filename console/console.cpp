@@ -20,7 +20,8 @@
 // here names the cause.  What is still buffered when the program ends is
 // written and checked, as coreutils' close_stdout does.  Everything else is
 // plain C++: std::cin is tied to std::cout, std::endl flushes, C stdio and
-// the streams share their buffers, new throws std::bad_alloc.
+// the streams stay in step (libstdc++ writes std::cout into stdout's own
+// buffer), new throws std::bad_alloc.
 #include <errno.h>
 #include <unistd.h>
 

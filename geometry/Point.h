@@ -5,7 +5,8 @@
 // A point in the plane.  It is typed as a number, one character, whatever it
 // is, and a number, as 3,4 or 3 4, and printed as (3,4); the printed form is
 // not read back.  A character that can go on with the first number (a digit,
-// a point, an e) is read as part of it: 3.4 is one number, not 3 and 4.
+// a point, an e) is read as part of it: 3.4 is one number, not 3 and 4, and
+// 3e,4 is no point at all, as 3e is not a number.
 class Point {
 public:
     double getX() const { return x; }

@@ -20,8 +20,9 @@ private:
     friend std::ostream& operator<<(std::ostream& out, const Point& point);
 
     // 0 until read.  An entry that is not a number stores 0, one beyond int's
-    // range the nearest limit (2147483647 or -2147483648), and after either
-    // the stream has failed, so the reads that follow store nothing.
+    // range the nearest limit (2147483647 or -2147483648, int being 32 bits
+    // here), and after either the stream has failed, so the reads that
+    // follow store nothing.
     int x = 0;
     int y = 0;
 };
