@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 
@@ -417,7 +418,7 @@ public:
             const std::string& arg = args[at];
             if (!ended && arg == "--") {
                 ended = true;
-            } else if (!ended && isOption(arg)) {
+            } else if (!ended && !(each && exists(arg)) && isOption(arg)) {
                 option(arg, settings);
             } else if (merging) {
                 versions.push_back(arg);  // the shards' files
@@ -440,6 +441,14 @@ public:
     bool each = false, listing = false, helping = false, telling = false, merging = false;
 
 private:
+    // After --each, a word that names a file or folder is a version, whatever
+    // it looks like: a file named "--output=report" that a glob gave is a
+    // version, not an option.
+    static bool exists(const std::string& arg) {
+        std::error_code none;
+        return std::filesystem::exists(std::filesystem::symlink_status(arg, none));
+    }
+
     // Only an option of lessons-check's own: a folder named "--help/" or
     // "-rf" is a version, a word of a command.
     bool isOption(const std::string& arg) const {

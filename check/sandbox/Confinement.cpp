@@ -323,6 +323,10 @@ void Confinement::dropInterpreterFiles(const std::vector<fs::path>& copied) {
                            interpreterFiles.end());
 }
 
+const std::vector<std::pair<fs::path, fs::path>>& Confinement::files() const {
+    return staging->files();
+}
+
 std::vector<std::string> Confinement::shownCommand() const {
     std::vector<std::string> words = building;
     if (!words.empty()) {

@@ -56,6 +56,8 @@ public:
     // The words a report shows for what is checked: the build's, then the
     // program's.
     std::vector<std::string> shownCommand() const;
+    // Every file of the version's copied for it: as named, and the copy.
+    const std::vector<std::pair<std::filesystem::path, std::filesystem::path>>& files() const;
     // The file on this machine that runs as the version's program, or "".
     const std::string& versionsProgram() const { return ownProgram; }
     // Builds the version's sources in its sandbox, when it has sources to

@@ -234,6 +234,7 @@ private:
     void showInstalled(const fs::path& file, Needs& needs);
     void showPrefix(const fs::path& prefix, Needs& needs);
     void showVenv(const fs::path& venv, Needs& needs);
+    void showInstallation(const fs::path& prefix, Needs& needs);
     void show(const fs::path& path, Needs& needs) const;
     std::string hiddenBecause(const fs::path& path) const;
     bool isVersionsOwn(const fs::path& path) const;
@@ -334,7 +335,7 @@ void Resolver::resolveJavaHome(Resolved& resolved) {
     if (!canonical) {
         return;
     }
-    show(*canonical, needs);
+    showInstallation(*canonical, needs);
     if (needs.problem.empty()) {
         keep(needs);
         resolved.environment.emplace_back("JAVA_HOME", host.javaHome);
@@ -609,13 +610,33 @@ void Resolver::showPrefix(const fs::path& prefix, Needs& needs) {
     if (fs::exists(prefix / "pyvenv.cfg")) {
         showVenv(prefix, needs);
     } else {
-        show(prefix, needs);
+        showInstallation(prefix, needs);
+    }
+}
+
+// What an interpreter's installation holds of its own: its programs,
+// libraries, packages and settings, by the names Python, Node.js, a JDK and
+// conda give them.  Anything else a user keeps there (a pip.conf with a
+// token, notes) stays hidden.
+void Resolver::showInstallation(const fs::path& prefix, Needs& needs) {
+    static const char* const parts[] = {"bin",     "lib",   "lib64",   "lib32",      "libexec",
+                                        "include", "share", "conf",    "etc",        "ssl",
+                                        "jmods",   "legal", "release", "pyvenv.cfg", "conda-meta"};
+    const std::size_t before = needs.shown.size();
+    for (const char* const part : parts) {
+        std::error_code none;
+        if (fs::exists(fs::symlink_status(prefix / part, none))) {
+            show(prefix / part, needs);
+        }
+    }
+    if (needs.shown.size() == before) {
+        needs.fail(prefix.string() + " holds no installation: install the interpreter again");
     }
 }
 
 // A venv, and the installation its pyvenv.cfg names as its home.
 void Resolver::showVenv(const fs::path& venv, Needs& needs) {
-    show(venv, needs);
+    showInstallation(venv, needs);
     const std::string base = settingIn(venv / "pyvenv.cfg", "home");
     if (base.empty()) {
         return;
@@ -625,7 +646,11 @@ void Resolver::showVenv(const fs::path& venv, Needs& needs) {
         needs.fail(venv.string() + " is made from " + base +
                    ", which does not exist: make the venv again");
     } else if (!isSystem(*canonical)) {
-        show(canonical->filename() == "bin" ? canonical->parent_path() : *canonical, needs);
+        if (canonical->filename() == "bin") {
+            showInstallation(canonical->parent_path(), needs);
+        } else {
+            show(*canonical, needs);
+        }
     }
 }
 

@@ -1,13 +1,16 @@
 #include "sandbox/Run.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <set>
 #include <sstream>
 
 extern char** environ;
@@ -69,6 +72,30 @@ std::pair<unsigned, unsigned long long> tasksAndMemory(long pid) {
     return {tasks, kib << 10};
 }
 
+// The memory of the memfd files a process holds open, each counted once:
+// a memfd is memory no process's RssShmem shows until it is mapped, and no
+// file system's size caps.
+unsigned long long memfdBytes(long pid, std::set<std::pair<dev_t, ino_t>>& counted) {
+    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    DIR* const descriptors = opendir(folder.c_str());
+    if (descriptors == nullptr) {
+        return 0;
+    }
+    unsigned long long bytes = 0;
+    char target[16];
+    for (const dirent* entry; (entry = readdir(descriptors)) != nullptr;) {
+        const ssize_t length = readlinkat(dirfd(descriptors), entry->d_name, target, sizeof target);
+        struct stat file {};
+        if (length >= 7 && std::memcmp(target, "/memfd:", 7) == 0 &&
+            fstatat(dirfd(descriptors), entry->d_name, &file, 0) == 0 &&
+            counted.emplace(file.st_dev, file.st_ino).second) {
+            bytes += static_cast<unsigned long long>(file.st_blocks) * 512;
+        }
+    }
+    closedir(descriptors);
+    return bytes;
+}
+
 // How often the caps are checked: the kernel's limits on each process bound
 // what a run can take in between.
 constexpr double CAPS_EVERY_SECONDS = 0.005;
@@ -78,10 +105,11 @@ constexpr double CAPS_EVERY_SECONDS = 0.005;
 std::string overCaps(const std::vector<std::pair<long, int>>& processes, const Caps& caps) {
     unsigned tasks = 0;
     unsigned long long memory = 0;
+    std::set<std::pair<dev_t, ino_t>> memfds;
     for (const auto& [pid, depth] : processes) {
         const auto [own, bytes] = tasksAndMemory(pid);
         tasks += own;
-        memory += bytes;
+        memory += bytes + memfdBytes(pid, memfds);
     }
     if (caps.tasks > 0 && tasks >= caps.tasks) {
         return "its cap of " + std::to_string(caps.tasks) + " processes and threads (--max-tasks)";

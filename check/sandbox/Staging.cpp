@@ -119,6 +119,7 @@ void Staging::copyTree(const fs::path& from, const fs::path& to) {
             chmod(target.c_str(), openedUp(static_cast<mode_t>(status.permissions())) | 0755);
         } else if (fs::is_regular_file(status)) {
             copyFileBytes(entry->path(), target, static_cast<mode_t>(status.permissions()), budget);
+            copied.emplace_back(entry->path(), target);
         } else {
             continue;  // a socket, a pipe or a device: nothing of a version's own
         }
@@ -189,6 +190,7 @@ std::string Staging::copyFile(const fs::path& file) {
         unsigned long long budget = MOST_BYTES - bytes;
         copyFileBytes(file, target, static_cast<mode_t>(status.permissions()), budget);
         bytes = MOST_BYTES - budget;
+        copied.emplace_back(file, target);
     }
     if (fs::exists(fs::symlink_status(target, error))) {
         giveAway(target);

@@ -39,6 +39,11 @@ public:
     // and under whatever name: the lessons' own programs and cases.
     void leaveOut(const std::vector<std::string>& paths);
 
+    // Every regular file copied: as the user named it, and its copy.
+    const std::vector<std::pair<std::filesystem::path, std::filesystem::path>>& files() const {
+        return copied;
+    }
+
     // What a copy may hold at most.
     static constexpr std::size_t MOST_ENTRIES = 4096;
     static constexpr unsigned long long MOST_BYTES = 64ull << 20;
@@ -54,6 +59,7 @@ private:
 
     std::filesystem::path root;
     std::set<std::pair<dev_t, ino_t>> kept;  // what leaveOut named
+    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> copied;
     int owner, group;
     std::size_t entries = 0, copies = 0;
     unsigned long long bytes = 0;

@@ -13,6 +13,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -188,9 +189,8 @@ void dropCapabilities() {
 
 [[noreturn]] void becomeProgram(const Setup& setup, const RunRequest& request,
                                 const std::vector<char*>& argv, const std::vector<char*>& environ,
-                                const int (&fds)[3], int whyFailed, int listenerSocket) {
+                                const int (&fds)[3], int error, int whyFailed, int listenerSocket) {
     setsid();
-    int error = 0;
     // Out of the way of descriptors 0 to 2 first, so that dup2 below
     // cannot overwrite one still to be moved.
     int moved[3];
@@ -337,13 +337,27 @@ void prepareMounts(const Setup& setup, uid_t owner, gid_t group) {
     mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr);
 }
 
-// What a build wrote, the version's runs may read but not change.
-void mountBuildFolder(const Setup& setup, const RunRequest& request) {
-    if (!setup.buildFolder.empty() && !request.build) {
-        mount(setup.buildFolder.c_str(), setup.buildFolder.c_str(), nullptr, MS_BIND, nullptr);
-        mount(nullptr, setup.buildFolder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
-              nullptr);
+// What a build wrote, the version's runs may read but not change: 0, or
+// the error that kept the folder from being made read-only, which stops
+// the run.  A remount in a user namespace must keep the flags the folder
+// was mounted with (nosuid, nodev), or the kernel refuses it.
+int mountBuildFolder(const Setup& setup, const RunRequest& request) {
+    if (setup.buildFolder.empty() || request.build) {
+        return 0;
     }
+    const char* const folder = setup.buildFolder.c_str();
+    struct statvfs mounted {};
+    if (mount(folder, folder, nullptr, MS_BIND, nullptr) < 0 || statvfs(folder, &mounted) < 0) {
+        return errno;
+    }
+    unsigned long flags = MS_BIND | MS_REMOUNT | MS_RDONLY;
+    for (const auto [has, keep] : {std::pair{ST_NOSUID, MS_NOSUID}, std::pair{ST_NODEV, MS_NODEV},
+                                   std::pair{ST_NOEXEC, MS_NOEXEC}}) {
+        if ((mounted.f_flag & has) != 0) {
+            flags |= keep;
+        }
+    }
+    return mount(nullptr, folder, nullptr, flags, nullptr) < 0 ? errno : 0;
 }
 
 // Closes every descriptor above 2 but these.
@@ -410,7 +424,7 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     }
     close(order);
     const RunRequest request = requestFrom(message);
-    mountBuildFolder(setup, request);
+    const int mountError = mountBuildFolder(setup, request);
     std::vector<std::string> argv = request.argv, environ;
     for (const auto& [name, value] : request.environment) {
         environ.push_back(name + "=" + value);
@@ -419,7 +433,7 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     const int fds[3] = {descriptors[0].get(), descriptors[1].get(), descriptors[2].get()};
     const pid_t program = fork();
     if (program == 0) {
-        becomeProgram(setup, request, argvPointers, environPointers, fds, whyFailed,
+        becomeProgram(setup, request, argvPointers, environPointers, fds, mountError, whyFailed,
                       listenerSocket);
     }
     for (const int fd : fds) {
@@ -516,7 +530,7 @@ Fd Supervisor::startHere(const RunRequest& request, int input, int output, int e
     freshCopies();
     top = fork();
     if (top == 0) {
-        becomeProgram(setup, request, argvPointers, environPointers, fds, whyWrite.get(),
+        becomeProgram(setup, request, argvPointers, environPointers, fds, 0, whyWrite.get(),
                       listenerChild.get());
     } else if (top < 0) {
         throw std::runtime_error(std::string("cannot start a run: ") + std::strerror(errno));

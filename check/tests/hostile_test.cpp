@@ -638,19 +638,25 @@ TEST(Hostile, TheLessonsOwnProgramEarnsNoPass) {
     writeFile(scratch.folder("class/bob") / "greet",
               filledIn("sibling-program.sh", {{"@SIBLING@", (classFolder / "alice").string()}}),
               true);
+    // A copy with a byte added, and a copy under another name that a
+    // script starts.
+    fs::copy_file(lessonsProgram("greet"), scratch.folder("class/added") / "greet");
+    std::ofstream(classFolder / "added/greet", std::ios::app) << '\n';
+    fs::copy_file(lessonsProgram("greet"), scratch.folder("class/renamed") / "real");
+    writeFile(classFolder / "renamed/greet", "#!/bin/sh\nexec ./real\n", true);
     Start each;
-    each.args =
-        args(SMALL_CAPS, {"greet", "--each", "alice/", "linked/", "copied/", "made/", "bob/"});
+    each.args = args(SMALL_CAPS, {"greet", "--each", "alice/", "linked/", "copied/", "made/",
+                                  "bob/", "added/", "renamed/"});
     each.folder = classFolder;
     const Checked checked = check(each);
     EXPECT_EQ(checked.status, 1) << checked.all();
     const std::vector<std::string> lines = versionLines(checked.output);
-    ASSERT_EQ(lines.size(), 5u) << checked.output;
+    ASSERT_EQ(lines.size(), 7u) << checked.output;
     EXPECT_EQ(lines[0].rfind("ok    alice/", 0), 0u) << checked.output;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         EXPECT_NE(lines[i].rfind("ok    ", 0), 0u) << lines[i];
     }
-    for (const std::size_t named : {1, 2}) {
+    for (const std::size_t named : {1, 2, 5, 6}) {
         EXPECT_NE(lines[named].find("the lesson's own program"), std::string::npos) << lines[named];
     }
 }
@@ -727,6 +733,14 @@ TEST(Hostile, NamesAndBytesAreEscapedInEveryFormat) {
         honestGreeting(classFolder / name);
         versions.push_back(std::string(name) + "/");
     }
+    // As a glob gives them: an option's name, and an option that would write
+    // the report over a sibling.
+    honestGreeting(classFolder / "--version");
+    versions.push_back("--version");
+    writeFile(classFolder / "--output=sibling.py", "print('Hello World!')\n");
+    versions.push_back("--output=sibling.py");
+    writeFile(classFolder / "sibling.py", "print('Hello World!')\n");
+    versions.push_back("sibling.py");
     // Run as Python's code, it would print PWNED.
     const std::string option = "-cimport os;print('DENWP'[::-1])#.py";
     writeFile(classFolder / option, "print('Hello World!')\n");
@@ -747,13 +761,14 @@ TEST(Hostile, NamesAndBytesAreEscapedInEveryFormat) {
     EXPECT_EQ(controlBytesIn(human.all()), "\"\"") << human.all();
     EXPECT_EQ(human.all().find("PWNED"), std::string::npos) << human.all();
     EXPECT_EQ(linesStarting(human.output, SUMMARY_LINE),
-              std::vector<std::string>{"7 versions: 6 passed, 1 failed"})
+              std::vector<std::string>{"10 versions: 9 passed, 1 failed"})
         << human.output;
-    EXPECT_EQ(linesStarting(human.output, std::regex("ok    ")).size(), 6u) << human.output;
+    EXPECT_EQ(linesStarting(human.output, std::regex("ok    ")).size(), 9u) << human.output;
+    EXPECT_EQ(readAll(classFolder / "sibling.py"), "print('Hello World!')\n");
 
     const Checked tap = checkAs("tap");
     EXPECT_EQ(controlBytesIn(tap.all()), "\"\"") << tap.all();
-    EXPECT_NE(tap.output.find("\n1..7\n"), std::string::npos) << tap.output;
+    EXPECT_NE(tap.output.find("\n1..10\n"), std::string::npos) << tap.output;
     if (std::string(LESSONS_PROVE).empty()) {
         ADD_FAILURE() << "prove is not installed (Debian: perl)";
     } else {
@@ -761,11 +776,11 @@ TEST(Hostile, NamesAndBytesAreEscapedInEveryFormat) {
         const std::string said = outputOf(std::string(LESSONS_PROVE) + " -e cat " +
                                           (scratch.path / "class.tap").string());
         EXPECT_EQ(said.find("Parse errors"), std::string::npos) << said;
-        EXPECT_NE(said.find("Tests: 7 Failed: 1)"), std::string::npos) << said;
+        EXPECT_NE(said.find("Tests: 10 Failed: 1)"), std::string::npos) << said;
     }
 
     const Checked json = checkAs("json");
-    EXPECT_EQ(pythonOn(JSON_SUMMARY, json.output, scratch), "7 6 1 0\n") << json.all();
+    EXPECT_EQ(pythonOn(JSON_SUMMARY, json.output, scratch), "10 9 1 0\n") << json.all();
 }
 
 // The first "MODE N" line a machine.py version printed, as the report
@@ -814,6 +829,7 @@ TEST(Hostile, MemoryIsCappedForARunTogether) {
     expectHeldWithin("shared", 256, "--max-memory");
     expectHeldWithin("tmpfs", 256, "--max-memory");
     expectHeldWithin("processes", 256, "--max-memory");
+    expectHeldWithin("memfds", 256, "--max-memory");
 }
 
 TEST(Hostile, TimeIsBoundedPerVersion) {
@@ -841,6 +857,19 @@ TEST(Hostile, TimeIsBoundedPerVersion) {
     EXPECT_EQ(longLine.status, 1) << longLine.all().substr(0, 4096);
     EXPECT_LT(longLine.seconds, 10) << longLine.all().substr(0, 4096);
     EXPECT_LT(longLine.all().size(), std::size_t{256} << 10);
+}
+
+TEST(Hostile, NothingCarriesFromOneRunToTheNext) {
+    ASSERT_STRNE(LESSONS_PYTHON, "") << "python3 is not installed";
+    const Scratch scratch("carry");
+    writeFile(scratch.path / "carry.py", filledIn("carry.py"));
+    Start start;
+    start.args = args(SMALL_CAPS, {"heatprompt", LESSONS_PYTHON, "carry.py"});
+    start.folder = scratch.path;
+    const Checked checked = check(start, 60);
+    EXPECT_EQ(checked.status, 1) << checked.all();
+    EXPECT_NE(checked.output.find("\"left: 0\\n\""), std::string::npos) << checked.all();
+    EXPECT_FALSE(std::regex_search(checked.output, std::regex("left: [1-9]"))) << checked.all();
 }
 
 // A class whose version bob outlives its check and writes where it must

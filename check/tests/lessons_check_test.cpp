@@ -618,6 +618,14 @@ TEST(Confinement, CheckersOwnMemoryStaysSmallWhateverAVersionPrints) {
     EXPECT_EQ(checked.status, 1);
     EXPECT_NE(checked.output.find("the program did not end within 2 s"), std::string::npos)
         << checked.output;
+
+    // What it kept of an output that ran on is told as cut, not as ended.
+    const Checked cut = checkedBy(Command({LESSONS_CHECK, "chainplay", "sh", "-c",
+                                           "head -c 70000 /dev/zero | tr \\\\0 X; echo; echo 0"}));
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.output.find("bytes, where the checker stopped reading it"), std::string::npos)
+        << cut.output;
+    EXPECT_EQ(cut.output.find("(nothing: the output ended)"), std::string::npos) << cut.output;
 }
 
 }  // namespace

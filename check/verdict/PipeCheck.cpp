@@ -1,5 +1,7 @@
 // The check of a case through a pipe: the output byte for byte (line by
 // line where the case has placeholders), and a good end.
+#include <algorithm>
+
 #include "verdict/CaseCheck.h"
 
 namespace {
@@ -36,7 +38,17 @@ Problems checkThroughPipe(VersionRuns& runs, const std::string& input, const Exp
     if (std::vector<DifferingLine> lines = expected.differences(run.output, true); !lines.empty()) {
         Problem differs;
         differs.what = "through a pipe, the output differs from the case's";
-        differs.key = keyOf("pipe", lines.front());
+        // Past what was kept the output is unknown, not ended.
+        const bool cut = run.output.size() >= run.outputLimit;
+        if (cut) {
+            lines.erase(
+                std::remove_if(lines.begin(), lines.end(),
+                               [](const DifferingLine& line) { return line.actualMissing; }),
+                lines.end());
+            differs.details.push_back("the output ran on past " + std::to_string(run.outputLimit) +
+                                      " bytes, where the checker stopped reading it");
+        }
+        differs.key = cut && lines.empty() ? "pipe-cut" : keyOf("pipe", lines.front());
         differs.lines = std::move(lines);
         if (problems.none()) {
             differs.errors = run.errors;

@@ -9,6 +9,7 @@
 
 #include "cases/ExpectedText.h"
 #include "sandbox/Run.h"
+#include "verdict/OwnCopies.h"
 
 namespace fs = std::filesystem;
 
@@ -136,6 +137,8 @@ CaseResult caseResult(const Case& lessonCase, Status status, const std::string& 
     result.status = status;
     result.note = note;
     result.files = {lessonCase.input.string(), lessonCase.expected.string()};
+    // The case's input, run or not: a report shows what the case is.
+    result.input = readFile(lessonCase.input);
     return result;
 }
 
@@ -146,7 +149,6 @@ CaseResult checkCase(const Lesson& lesson, const Case& lessonCase, VersionRuns& 
     const std::string input = readFile(lessonCase.input);
     const Expected expected(lessonCase.expected);
     CaseResult result = caseResult(lessonCase, Status::Pass, "");
-    result.input = input;
     Problems problems = checkThroughPipe(runs, input, expected, &result.output);
     if (problems.none() && !lesson.waitTexts.empty()) {
         try {
@@ -226,11 +228,29 @@ void checkVersion(const Lesson& lesson, LessonsOwn& lessonsOwn, Program& version
     }
 }
 
+namespace {
+
+// The path as the user would type it from here: relative when it lies below.
+fs::path asTyped(const fs::path& path) {
+    std::error_code none;
+    const fs::path relative = path.lexically_relative(fs::current_path(none));
+    return relative.empty() || *relative.begin() == ".." ? path : relative;
+}
+
+}  // namespace
+
 void checkHandIn(const Lesson& lesson, LessonsOwn& lessonsOwn, Confinement& confinement,
                  const CheckSettings& settings, VersionResult& version,
                  const std::function<void(const CaseResult&)>& each) {
     version.command = confinement.shownCommand();
     version.error = isLessonsOwn(confinement.versionsProgram(), lesson.name);
+    if (version.error.empty()) {
+        const fs::path copy = copyOfProgram(confinement.files(), lessonsOwnProgram(lesson.name));
+        if (!copy.empty()) {
+            version.error = quoted(asTyped(copy).string()) +
+                            " is a copy of the lesson's own program, which no version may run";
+        }
+    }
     if (!version.error.empty()) {
         return;
     }

@@ -2,8 +2,9 @@
 # (argv[1]) says: processes without end (forks), 2000 threads (threads), a
 # 512 MiB shared mapping (shared), 320 MiB written to the tmpfs folders it
 # can write, one after the other (tmpfs), eight processes of 210 MiB
-# (processes), 20,000 open files (files).  When it is not stopped first, its first line tells how much it
-# held: "MODE N".  argv[2] marks its processes for the test.
+# (processes), 20,000 open files (files), twenty memory files of 60 MiB,
+# written and never mapped (memfds).  When it is not stopped first, its first
+# line tells how much it held: "MODE N".  argv[2] marks its processes for the test.
 import mmap
 import os
 import sys
@@ -81,6 +82,21 @@ def processes():
     return total
 
 
+def memfds():
+    held = []
+    try:
+        for i in range(20):
+            fd = os.memfd_create(f"hoard-{i}")
+            for _ in range(60):
+                os.write(fd, b"x" * MIB)
+            held.append(fd)
+            time.sleep(0.02)
+    except OSError:
+        pass
+    time.sleep(0.5)
+    return len(held) * 60
+
+
 def files():
     opened = []
     try:
@@ -92,6 +108,6 @@ def files():
 
 
 held = {"forks": forks, "threads": threads, "shared": shared, "tmpfs": tmpfs,
-        "processes": processes, "files": files}[mode]()
+        "processes": processes, "files": files, "memfds": memfds}[mode]()
 print(mode, held, flush=True)
 os._exit(0)
