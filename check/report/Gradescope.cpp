@@ -33,12 +33,14 @@ Json resultsOf(const VersionResult& version) {
         tests.push_back(testOf(result));
     }
     if (!version.error.empty()) {
-        tests.push_back({{"name", "not checked"},
-                         {"score", 0},
-                         {"max_score", version.outOf},
-                         {"status", "failed"},
-                         {"output", whyNotChecked(version)},
-                         {"visibility", "visible"}});
+        tests.push_back(
+            {{"name", "not checked"},
+             {"score", 0},
+             {"max_score", version.outOf},
+             {"status", "failed"},
+             {"output", whyNotChecked(version)},
+             {"visibility", "visible"},
+             {"extra_data", {{"status", statusName(Status::Error)}, {"hidden", false}}}});
     }
     return {{"score", version.score()},
             {"output", versionHeading(version) + "\n" + versionSummary(version) + "\n"},

@@ -133,11 +133,26 @@ private:
         return htmlText(version.name.empty() ? versionHeading(version) : shownName(version.name));
     }
 
+    // A case's points, as the first version checked against it has them.
+    unsigned pointsOf(const std::string& name) const {
+        for (const VersionResult& version : results.versions) {
+            for (const CaseResult& result : version.cases) {
+                if (result.name == name) {
+                    return result.points;
+                }
+            }
+        }
+        return 1;
+    }
+
     void writeGrid() {
         out << "<table>\n<thead><tr><th>version</th><th>score</th>";
         for (const std::string& name : cases) {
+            const unsigned points = pointsOf(name);
             out << "<th class=\"case\" title=\"" << htmlText(shownName(name)) << "\">"
-                << htmlText(shownName(name)) << "</th>";
+                << htmlText(shownName(name))
+                << (points != 1 ? "<br><small>" + counted(points, "point") + "</small>" : "")
+                << "</th>";
         }
         out << "</tr></thead>\n<tbody>\n";
         for (std::size_t v = 0; v < results.versions.size(); ++v) {

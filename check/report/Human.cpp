@@ -155,9 +155,9 @@ std::string notRun(const VersionResult& version) {
     return text;
 }
 
-// The cases that failed in the same way, named once: mending that one
-// thing mends them all.
-std::string sharedProblems(const VersionResult& version) {
+// Each problem shown, by its key, with the cases it was shown in.
+std::vector<std::pair<std::string, std::vector<std::string>>> casesOfProblems(
+    const VersionResult& version) {
     std::vector<std::pair<std::string, std::vector<std::string>>> keys;
     for (const CaseResult& result : version.cases) {
         for (const Problem& problem : shownProblems(result)) {
@@ -175,15 +175,32 @@ std::string sharedProblems(const VersionResult& version) {
             }
         }
     }
-    std::string text;
-    for (const auto& [key, names] : keys) {
+    return keys;
+}
+
+// The cases that failed in the same way, named once: mending that one
+// thing mends them all.  Problems the same cases share are told in one line.
+std::string sharedProblems(const VersionResult& version) {
+    std::vector<std::pair<std::vector<std::string>, std::size_t>> shared;
+    for (const auto& [key, names] : casesOfProblems(version)) {
+        const auto same = std::find_if(shared.begin(), shared.end(),
+                                       [&](const auto& told) { return told.first == names; });
         if (names.size() < 2) {
             continue;
+        } else if (same != shared.end()) {
+            ++same->second;
+        } else {
+            shared.push_back({names, 1});
         }
+    }
+    std::string text;
+    for (const auto& [names, problems] : shared) {
         const std::vector<std::string> listed(
             names.begin(),
             names.begin() + static_cast<std::ptrdiff_t>(std::min(names.size(), NAMES_LISTED)));
-        text += "the same problem, shown under " + shownName(names.front()) + ", in " +
+        text += (problems == 1 ? std::string("the same problem")
+                               : "the same " + std::to_string(problems) + " problems") +
+                ", shown under " + shownName(names.front()) + ", in " +
                 counted(names.size(), "case") + ": " + joined(listed, shownName, ", ") +
                 (names.size() > NAMES_LISTED
                      ? " and " + std::to_string(names.size() - NAMES_LISTED) + " more"

@@ -136,8 +136,11 @@ Json testJson(const CaseResult& result) {
     test["points"] = result.points;
     test["score"] = result.status == Status::Pass ? result.points : 0;
     test["hidden"] = result.hidden;
-    if (!result.hidden) {
+    // Why a case was not run is the checker's own words, hidden or not.
+    if (!result.hidden || result.status == Status::Error) {
         putText(test, "note", result.note);
+    }
+    if (!result.hidden) {
         putTexts(test, "files", result.files);
         test["problems"] = Json::array();
         for (const Problem& problem : result.problems) {

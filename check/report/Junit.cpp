@@ -5,6 +5,8 @@
 // it.  GitLab shows a testcase's classname as its suite, so each carries
 // its version's name.
 #include <ostream>
+#include <utility>
+#include <vector>
 
 #include "report/Escape.h"
 #include "report/Formats.h"
@@ -55,11 +57,17 @@ void writeSuite(std::ostream& out, const std::string& indent, const VersionResul
         << attribute("errors", std::to_string(checked ? countOf(version, Status::Error) : 1))
         << attribute("skipped", "0") << ">\n";
     out << indent << "  <properties>\n";
-    for (const auto& [name, value] :
-         {std::pair<std::string, std::string>{"lesson", shownName(version.lesson)},
-          {"command", commandOf(version)},
-          {"score", std::to_string(version.score())},
-          {"out_of", std::to_string(version.outOf)}}) {
+    std::vector<std::pair<std::string, std::string>> properties = {
+        {"lesson", shownName(version.lesson)},
+        {"command", commandOf(version)},
+        {"score", std::to_string(version.score())},
+        {"out_of", std::to_string(version.outOf)}};
+    // A test case has no properties of its own in the schema: its points
+    // are the suite's.
+    for (const CaseResult& result : version.cases) {
+        properties.emplace_back("points:" + shownName(result.name), std::to_string(result.points));
+    }
+    for (const auto& [name, value] : properties) {
         out << indent << "    <property" << attribute("name", name) << attribute("value", value)
             << "/>\n";
     }

@@ -500,6 +500,40 @@ TEST(Report, JunitIsValidAgainstTheSchemaThatJenkinsAndGitlabFollow) {
     EXPECT_EQ(single.status, 0) << single.output;
 }
 
+// What a class check hands on through its record of a version: a hidden
+// case not run keeps why, and problems the same cases share are told once.
+TEST(Report, HiddenCaseNotRunSaysWhyAndSharedProblemsAreToldOnce) {
+    VersionResult version = header("class/eve/");
+    CaseResult first = passed("empty-input"), second = passed("high-limit");
+    Problem ended;
+    ended.what = "through a pipe, the program exited with status 1";
+    ended.key = "pipe-end|exit 1";
+    for (CaseResult* result : {&first, &second}) {
+        result->status = Status::Fail;
+        result->problems = {ended, missingBlank("Overheating")};
+    }
+    CaseResult notRun = hidden(Status::Error);
+    notRun.note = "2 cases did not end within 5 s";
+    version.cases = {first, second, notRun};
+    const std::string human = versionIn(Format::Human, readVersionJson(versionJson(version)));
+    EXPECT_NE(human.find("\nnot run: 1 case, as 2 cases did not end within 5 s\n"),
+              std::string::npos)
+        << human;
+    EXPECT_NE(human.find("\nthe same 2 problems, shown under empty-input, in 2 cases: "
+                         "empty-input, high-limit\n"),
+              std::string::npos)
+        << human;
+    EXPECT_EQ(human.find("the same problem,"), std::string::npos) << human;
+    EXPECT_EQ(human.find(SECRET), std::string::npos) << human;
+
+    // Every format shows the hidden case's points.
+    EXPECT_NE(
+        versionIn(Format::Junit, version).find("<property name=\"points:held-back\" value=\"2\"/>"),
+        std::string::npos);
+    EXPECT_NE(versionIn(Format::Html, version).find("held-back<br><small>2 points</small>"),
+              std::string::npos);
+}
+
 TEST(Report, GradescopeHoldsItsDocumentedFieldsAndTheScores) {
     REQUIRE_TOOL(LESSONS_PYTHON, "python3");
     const ToolRun tools;
