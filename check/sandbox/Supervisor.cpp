@@ -351,8 +351,8 @@ int mountBuildFolder(const Setup& setup, const RunRequest& request) {
         return errno;
     }
     unsigned long flags = MS_BIND | MS_REMOUNT | MS_RDONLY;
-    for (const auto [has, keep] : {std::pair{ST_NOSUID, MS_NOSUID}, std::pair{ST_NODEV, MS_NODEV},
-                                   std::pair{ST_NOEXEC, MS_NOEXEC}}) {
+    for (const auto& [has, keep] : {std::pair{ST_NOSUID, MS_NOSUID}, std::pair{ST_NODEV, MS_NODEV},
+                                    std::pair{ST_NOEXEC, MS_NOEXEC}}) {
         if ((mounted.f_flag & has) != 0) {
             flags |= keep;
         }
