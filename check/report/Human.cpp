@@ -182,7 +182,8 @@ std::vector<std::pair<std::string, std::vector<std::string>>> casesOfProblems(
 // thing mends them all.  Problems the same cases share are told in one line.
 std::string sharedProblems(const VersionResult& version) {
     std::vector<std::pair<std::vector<std::string>, std::size_t>> shared;
-    for (const auto& [key, names] : casesOfProblems(version)) {
+    for (const auto& problem : casesOfProblems(version)) {
+        const std::vector<std::string>& names = problem.second;
         const auto same = std::find_if(shared.begin(), shared.end(),
                                        [&](const auto& told) { return told.first == names; });
         if (names.size() < 2) {
