@@ -2,7 +2,7 @@
 // round the alphabet, so that for lower-case text the same program encodes
 // and decodes.  Every other character but white space moves 13 along the
 // codes (capitals, digits and punctuation back, bytes of 128 and above
-// forward) and does not come back: Hello becomes ;ryyb, and that .ello.
+// forward), and those do not come back: Hello becomes ;ryyb, and that .ello.
 // The rule for one character is shiftChar, in shiftRule.cpp.
 #include <iostream>
 #include <string>

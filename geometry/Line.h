@@ -16,8 +16,9 @@ const double VERTICAL_POSITIVE = 999999.0;
 // division by zero undefined; GCC and Clang on this machine do it by IEEE
 // rules, so a zero run gives an infinite slope and two equal points a NaN,
 // which the stream prints here, as glibc's printf does, as inf, -inf and nan
-// or -nan (C leaves the spelling to the library, and a NaN's sign depends on
-// the processor and the compiler).
+// or -nan (C lets the library choose between inf and infinity, and between
+// nan and nan(...), and a NaN's sign depends on the processor and the
+// compiler).
 class Line {
 public:
     void getSlope() const { std::cout << "the slope is " << slope() << std::endl; }

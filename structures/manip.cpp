@@ -28,12 +28,12 @@ void manip4(Pointers* record, int* target) {
     record->setB(target);
 }
 
-// Each store-and-copy routine keeps its value in a static int of its own,
-// which lives for the whole run and, once set, holds only that value, so
-// every record left pointing at it goes on referring to a live int equal to
-// its c.  The caller's int is neither read nor overwritten: the routine works
-// for any pointer it is given, null included, and changes nothing outside the
-// record but its own int.
+// Each store-and-copy routine (manip5, manip8, manip10) keeps its value in a
+// static int of its own, which lives for the whole run and, once set, holds
+// only that value, so every record left pointing at it goes on referring to
+// a live int equal to its c.  manip5 neither reads nor writes the int it is
+// given, so any pointer will do there, null included, and it changes nothing
+// outside the record but its own int.
 void manip5(Pointers* record, int* /*ignored*/) {
     static int stored = 0;
     storeAndCopy(record, &stored, 45);
