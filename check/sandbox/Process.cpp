@@ -117,10 +117,11 @@ std::vector<long long> numbersIn(const std::string& text) {
 
 std::vector<long> threadsOf(long pid) {
     std::vector<long> threads;
-    std::error_code none;
+    std::error_code ended;  // the process may end while its threads are listed
     const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    for (const auto& task : std::filesystem::directory_iterator(tasks, none)) {
-        threads.push_back(std::atol(task.path().filename().c_str()));
+    for (std::filesystem::directory_iterator task(tasks, ended), last; !ended && task != last;
+         task.increment(ended)) {
+        threads.push_back(std::atol(task->path().filename().c_str()));
     }
     return threads;
 }

@@ -466,7 +466,10 @@ std::vector<std::pair<long, int>> ConfinedRunner::processes() const {
     // are the same throughout the run, and looked at on every wait.
     if (runsProgram > 0) {
         below = processTree(runsProgram);
-        if (below.size() > 1 || fs::exists("/proc/" + std::to_string(runsProgram) + "/task")) {
+        // The program may end while it is looked at: a question, not an error.
+        std::error_code ended;
+        if (below.size() > 1 ||
+            fs::exists("/proc/" + std::to_string(runsProgram) + "/task", ended)) {
             return below;
         }
         below.clear();

@@ -1,15 +1,21 @@
 // What a check keeps and what it copies: the lesson's waits kept between
-// checks in the user's cache, for that program and those cases only; and a
-// version's files copied without the lessons' own, whatever they are named.
+// checks in the user's cache, for that program and those cases only; a
+// version's files copied without the lessons' own, whatever they are named,
+// and a copy of a program found among them; and a process tree looked at as
+// its processes end.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
+#include "sandbox/Process.h"
 #include "sandbox/Staging.h"
 #include "verdict/KeptWaits.h"
+#include "verdict/OwnCopies.h"
 
 namespace fs = std::filesystem;
 
@@ -125,6 +131,68 @@ TEST(Staging, CopiesLeaveOutWhatTheyAreToldWhateverItIsNamed) {
     }
     EXPECT_THROW(staging.copyFolder(root / "version"), TooLarge);
     fs::remove_all(root);
+}
+
+// A program (here /bin/true) found among a version's files however it was
+// copied: as it is, under another name, with bytes added, with its data
+// changed; another program and a script are not it.
+TEST(OwnCopies, AProgramIsFoundUnderAnyNameWithBytesAddedOrItsDataChanged) {
+    const fs::path root = fs::temp_directory_path() / ("copies-" + std::to_string(getpid()));
+    const std::string program = read("/bin/true");
+    ASSERT_GT(program.size(), 1000u);
+    write(root / "renamed", program);
+    write(root / "added", program + "\n");
+    // A byte of the file's last part, past the code, changed.
+    std::string changed = program;
+    changed[changed.size() - 100] ^= 1;
+    write(root / "changed", changed);
+    write(root / "other", read("/bin/ls"));
+    write(root / "script", "#!/bin/sh\nexec /bin/true\n");
+    const auto found = [&](const char* name) {
+        return copyOfProgram({{name, root / name}}, "/bin/true") == name;
+    };
+    EXPECT_TRUE(found("renamed"));
+    EXPECT_TRUE(found("added"));
+    EXPECT_TRUE(found("changed"));
+    EXPECT_FALSE(found("other"));
+    EXPECT_FALSE(found("script"));
+    EXPECT_EQ(copyOfProgram({{"script", root / "script"}, {"added", root / "added"}}, "/bin/true"),
+              "added");
+    fs::remove_all(root);
+}
+
+// Processes that end while their tree is looked at are left out, never an
+// error: a check looks at a version's processes as they come and go.
+TEST(Processes, ATreeWhoseProcessesEndWhileLookedAtIsNoError) {
+    std::vector<pid_t> started;
+    for (int i = 0; i < 200; ++i) {
+        const pid_t child = fork();
+        if (child == 0) {
+            // Threads of its own, so that its list of them changes as it ends.
+            std::vector<std::thread> threads(4);
+            for (std::thread& thread : threads) {
+                thread = std::thread([] {});
+            }
+            for (std::thread& thread : threads) {
+                thread.detach();
+            }
+            _exit(0);
+        }
+        started.push_back(child);
+        for (int look = 0; look < 20; ++look) {
+            EXPECT_NO_THROW(processTree(getpid()));
+        }
+        if (i % 4 == 3) {
+            for (const pid_t each : started) {
+                waitpid(each, nullptr, 0);
+            }
+            started.clear();
+        }
+    }
+    for (const pid_t each : started) {
+        waitpid(each, nullptr, 0);
+    }
+    EXPECT_EQ(threadsOf(999999999), std::vector<long>{});  // no such process
 }
 
 }  // namespace
