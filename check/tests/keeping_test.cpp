@@ -1,18 +1,14 @@
 // What a check keeps and what it copies: the lesson's waits kept between
 // checks in the user's cache, for that program and those cases only; a
-// version's files copied without the lessons' own, whatever they are named,
-// and a copy of a program found among them; and a process tree looked at as
-// its processes end.
+// version's files copied without the lessons' own, whatever they are named;
+// and a copy of a program found among them.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
-#include "sandbox/Process.h"
 #include "sandbox/Staging.h"
 #include "verdict/KeptWaits.h"
 #include "verdict/OwnCopies.h"
@@ -159,40 +155,6 @@ TEST(OwnCopies, AProgramIsFoundUnderAnyNameWithBytesAddedOrItsDataChanged) {
     EXPECT_EQ(copyOfProgram({{"script", root / "script"}, {"added", root / "added"}}, "/bin/true"),
               "added");
     fs::remove_all(root);
-}
-
-// Processes that end while their tree is looked at are left out, never an
-// error: a check looks at a version's processes as they come and go.
-TEST(Processes, ATreeWhoseProcessesEndWhileLookedAtIsNoError) {
-    std::vector<pid_t> started;
-    for (int i = 0; i < 200; ++i) {
-        const pid_t child = fork();
-        if (child == 0) {
-            // Threads of its own, so that its list of them changes as it ends.
-            std::vector<std::thread> threads(4);
-            for (std::thread& thread : threads) {
-                thread = std::thread([] {});
-            }
-            for (std::thread& thread : threads) {
-                thread.detach();
-            }
-            _exit(0);
-        }
-        started.push_back(child);
-        for (int look = 0; look < 20; ++look) {
-            EXPECT_NO_THROW(processTree(getpid()));
-        }
-        if (i % 4 == 3) {
-            for (const pid_t each : started) {
-                waitpid(each, nullptr, 0);
-            }
-            started.clear();
-        }
-    }
-    for (const pid_t each : started) {
-        waitpid(each, nullptr, 0);
-    }
-    EXPECT_EQ(threadsOf(999999999), std::vector<long>{});  // no such process
 }
 
 }  // namespace
