@@ -78,9 +78,8 @@ fs::path copyOfProgram(const std::vector<std::pair<fs::path, fs::path>>& files,
         if (none || copySize < SELFMAG) {
             continue;
         }
-        const std::string start = bytesOf(copy, SELFMAG);
-        if (start != ELFMAG && copySize < size) {
-            continue;  // neither a program nor large enough to hold one
+        if (bytesOf(copy, SELFMAG) != ELFMAG) {
+            continue;  // no program: a copy begins as the program does
         }
         const std::string bytes = bytesOf(copy, copySize);
         if (bytes.compare(0, own.size(), own) == 0 ||
