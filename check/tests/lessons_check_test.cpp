@@ -52,7 +52,9 @@ TEST(LessonsCheck, PassesTheLessonsOwnProgramAndACorrectVersionInC) {
 // whatever starts it: each waits for its input in its own way.
 void expectAllPass(const std::vector<std::string>& command) {
     SCOPED_TRACE(testing::PrintToString(command));
-    std::vector<std::string> args = {"heatprompt"};
+    // A right version ends long before any timeout; a JVM started while
+    // CI's other jobs hold both processors may still take seconds to end.
+    std::vector<std::string> args = {"--timeout", "20", "heatprompt"};
     args.insert(args.end(), command.begin(), command.end());
     const Checked checked = lessonsCheck(args);
     EXPECT_EQ(checked.status, 0) << checked.output;
