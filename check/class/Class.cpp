@@ -195,9 +195,15 @@ private:
             ready.push_back({child.errors.get(), POLLIN, 0});
         }
         poll(ready.data(), ready.size(), 100);
+        // A descriptor at its end is closed, as poll would find it ready
+        // at every call; an Fd of -1 is skipped by poll and read.
         for (Running& child : running) {
-            drainInto(child.record.get(), child.recordText, RECORD_LIMIT);
-            drainInto(child.errors.get(), child.errorsText, ERRORS_KEPT_BY_CLASS);
+            if (!drainInto(child.record.get(), child.recordText, RECORD_LIMIT)) {
+                child.record = Fd();
+            }
+            if (!drainInto(child.errors.get(), child.errorsText, ERRORS_KEPT_BY_CLASS)) {
+                child.errors = Fd();
+            }
         }
     }
 

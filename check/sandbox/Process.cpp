@@ -145,11 +145,12 @@ Deadline deadlineIn(double seconds) {
     return std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
 }
 
-void drainInto(int fd, std::string& kept, std::size_t limit) {
+bool drainInto(int fd, std::string& kept, std::size_t limit) {
     char buffer[1 << 16];
     ssize_t count = 0;
     while ((count = read(fd, buffer, sizeof buffer)) > 0) {
         const std::size_t room = limit - std::min(limit, kept.size());
         kept.append(buffer, std::min(room, static_cast<std::size_t>(count)));
     }
+    return count < 0 && (errno == EAGAIN || errno == EINTR);
 }

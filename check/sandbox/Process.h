@@ -74,5 +74,7 @@ using Deadline = std::chrono::time_point<std::chrono::steady_clock, std::chrono:
 Deadline deadlineIn(double seconds);
 
 // Reads what a non-blocking descriptor holds for now into `kept`, keeping
-// its first `limit` bytes and dropping the rest.
-void drainInto(int fd, std::string& kept, std::size_t limit);
+// its first `limit` bytes and dropping the rest.  False once nothing more
+// can come: the writers have closed it, or it cannot be read.  A closed pipe
+// is always ready for poll, so its reader must stop waiting on it.
+bool drainInto(int fd, std::string& kept, std::size_t limit);

@@ -323,15 +323,16 @@ RunResult runPiped(Runner& runner, const RunRequest& request, const std::string&
     errorsOut = Fd();
     Pump pump(std::move(feeding), input, std::move(reading), output, outputLimit);
     Watch watch(runner, timeoutSeconds, caps);
+    bool errorsOpen = errors != nullptr;
     while (!watch.ended()) {
         std::vector<pollfd> fds = pump.waitingOn();
-        if (errors != nullptr) {
+        if (errorsOpen) {
             fds.push_back({errorsIn.get(), POLLIN, 0});
         }
         watch.wait(fds, std::chrono::milliseconds(100));
         pump.step();
-        if (errors != nullptr) {
-            drainInto(errorsIn.get(), *errors, errorsLimit);
+        if (errorsOpen) {
+            errorsOpen = drainInto(errorsIn.get(), *errors, errorsLimit);
         }
     }
     pump.finish();

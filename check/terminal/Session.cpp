@@ -293,17 +293,21 @@ TypedRun typeLines(Program& program, const std::vector<std::string>& lines, std:
     using Clock = std::chrono::steady_clock;
     Clock::time_point toldUntil, nextLook = Clock::now();
     bool printed = false;
+    bool errorsOpen = true;
     while (!watch.ended()) {
         const bool told = Clock::now() < toldUntil;
         const auto apart = told    ? (seer.alone() ? LOOKS_APART_ALONE : LOOKS_APART_TOLD)
                            : tells ? LOOKS_APART_UNTOLD
                                    : LOOKS_APART;
-        std::vector<pollfd> fds = {{keyboard, POLLIN, 0}, {errorsIn.get(), POLLIN, 0}};
+        std::vector<pollfd> fds = {{keyboard, POLLIN, 0}};
+        if (errorsOpen) {
+            fds.push_back({errorsIn.get(), POLLIN, 0});
+        }
         watch.wait(fds, std::chrono::duration_cast<std::chrono::microseconds>(
                             std::max(Clock::duration(0),
                                      std::min<Clock::duration>(apart, nextLook - Clock::now()))));
         printed = screen.read() || printed;
-        drainInto(errorsIn.get(), run.errors, 4096);
+        errorsOpen = errorsOpen && drainInto(errorsIn.get(), run.errors, 4096);
         if (watch.takeMayWait()) {
             toldUntil = Clock::now() + TOLD_FOR;
             nextLook = Clock::now();
