@@ -294,19 +294,30 @@ TypedRun typeLines(Program& program, const std::vector<std::string>& lines, std:
     Clock::time_point toldUntil, nextLook = Clock::now();
     bool printed = false;
     bool errorsOpen = true;
+    // Once no process holds the program's side, the keyboard side reads as
+    // hung up, and poll finds it ready at every call until the run's end is
+    // told.  It is then read at each turn without being waited on, until
+    // something comes again (a program may open its terminal anew).
+    bool hungUp = false;
     while (!watch.ended()) {
         const bool told = Clock::now() < toldUntil;
         const auto apart = told    ? (seer.alone() ? LOOKS_APART_ALONE : LOOKS_APART_TOLD)
                            : tells ? LOOKS_APART_UNTOLD
                                    : LOOKS_APART;
-        std::vector<pollfd> fds = {{keyboard, POLLIN, 0}};
+        std::vector<pollfd> fds;
+        if (!hungUp) {
+            fds.push_back({keyboard, POLLIN, 0});
+        }
         if (errorsOpen) {
             fds.push_back({errorsIn.get(), POLLIN, 0});
         }
         watch.wait(fds, std::chrono::duration_cast<std::chrono::microseconds>(
                             std::max(Clock::duration(0),
                                      std::min<Clock::duration>(apart, nextLook - Clock::now()))));
-        printed = screen.read() || printed;
+        const bool keyboardHungUp = !hungUp && (fds.front().revents & POLLHUP) != 0;
+        const bool came = screen.read();
+        hungUp = (hungUp || keyboardHungUp) && !came;
+        printed = came || printed;
         errorsOpen = errorsOpen && drainInto(errorsIn.get(), run.errors, 4096);
         if (watch.takeMayWait()) {
             toldUntil = Clock::now() + TOLD_FOR;

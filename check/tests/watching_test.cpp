@@ -55,4 +55,18 @@ TEST(Watching, AtATerminalTheUnusedErrorsPipeIsNotWaitedOn) {
     EXPECT_LT(used, MOST_PROCESSOR_SECONDS) << "processor seconds over a run of a second";
 }
 
+// A program that lets go of its terminal before it ends leaves the
+// keyboard's side hung up, which poll finds ready at every call.
+TEST(Watching, AtATerminalLetGoOfIsNotWaitedOnAndItsOutputStillComes) {
+    LocalRunner runner;
+    Program program{
+        &runner, shell("echo before; exec 0<&- 1>&- 2>&-; sleep 1; echo after >/dev/tty"), {}};
+    const double before = processorSecondsOfTheChecker();
+    const TypedRun run = typeLines(program, {}, 0, 10, Typing{});
+    const double used = processorSecondsOfTheChecker() - before;
+    EXPECT_TRUE(run.end.endedWell()) << run.end.describe(10);
+    EXPECT_EQ(run.screen.rows(), (std::vector<std::string>{"before", "after", ""}));
+    EXPECT_LT(used, MOST_PROCESSOR_SECONDS) << "processor seconds over a run of a second";
+}
+
 }  // namespace
