@@ -230,10 +230,8 @@ void dropCapabilities() {
         watchInputCalls(listenerSocket);
     }
     // Outside a sandbox a run is either trusted, with the caller's own
-    // rights, or given to another user, which takes them all.
-    if (setup.namespaced) {
-        dropBoundingCapabilities();
-    }
+    // rights, or given to another user, which takes them all.  Inside, the
+    // bounding set was dropped by the run's first process (runTop).
     if (error == 0 && setup.runGroup >= 0) {
         setgroups(0, nullptr);
         if (setresgid(setup.runGroup, setup.runGroup, setup.runGroup) < 0) {
@@ -417,6 +415,10 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     const uid_t owner = setup.runUser >= 0 ? static_cast<uid_t>(setup.runUser) : getuid();
     const gid_t group = setup.runGroup >= 0 ? static_cast<gid_t>(setup.runGroup) : getgid();
     prepareMounts(setup, owner, group);
+    // Before the run is asked for, so that starting it costs nothing of
+    // this: the program inherits the bounding set, while this process keeps
+    // the capabilities it has for the mounts still to make.
+    dropBoundingCapabilities();
     Message message;
     std::vector<Fd> descriptors;
     if (!receive(order, message, descriptors) || message.kind != "run" || descriptors.size() != 3) {

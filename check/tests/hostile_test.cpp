@@ -872,6 +872,24 @@ TEST(Hostile, NothingCarriesFromOneRunToTheNext) {
     EXPECT_FALSE(std::regex_search(checked.output, std::regex("left: [1-9]"))) << checked.all();
 }
 
+// Whoever starts the check, root included, a run is an ordinary user with
+// every capability set empty: none to use, to inherit, or to gain by exec.
+TEST(Hostile, ARunHoldsNoCapabilityAndIsNotRoot) {
+    const Scratch scratch("capabilities");
+    writeFile(scratch.path / "capabilities.sh", filledIn("capabilities.sh"), true);
+    Start start;
+    start.args = args(SMALL_CAPS, {"greet", "./capabilities.sh"});
+    start.folder = scratch.path;
+    const Checked checked = check(start, 60);
+    EXPECT_EQ(checked.status, 1) << checked.all();
+    const std::string none = "0000000000000000";
+    const std::string allNone =
+        "capabilities: " + none + " " + none + " " + none + " " + none + " " + none + "\\n";
+    EXPECT_NE(checked.output.find(allNone), std::string::npos) << checked.all();
+    EXPECT_NE(checked.output.find("uid: "), std::string::npos) << checked.all();
+    EXPECT_EQ(checked.output.find("uid: 0\\n"), std::string::npos) << checked.all();
+}
+
 // A class whose version bob outlives its check and writes where it must
 // not; alice is honest.  Each check is stopped while bob waits.
 class HostileSurvivors : public testing::Test {
