@@ -69,8 +69,8 @@
 #   TMPDIR         where the scratch folder is made, and removed at the end
 #                  (default /tmp)
 #
-# On 2 processors at a load of 5, the four checks took about 3 minutes, and
-# the jobs about 8.
+# On 2 processors at a load of 1 to 4, the four checks took about a minute,
+# and the jobs two and a half.
 #
 # python3 is /usr/bin/python3: PATH puts /usr/bin first, so that a user's
 # shim (pyenv) does not add its own start-up to every run.
