@@ -126,6 +126,14 @@ Input takesInput(long pid, long call, const std::vector<unsigned long long>& arg
     return waits.count(call) > 0 ? Input::Possibly : Input::None;
 }
 
+// Whether the thread sleeps because its call was stopped to be told to the
+// supervisor (seccomp's user notification), which lets it go on at once.
+// Such a thread shows the call it is about to make, asleep, as one waiting
+// in it would; only where it sleeps in the kernel tells them apart.
+bool heldForTheSupervisor(const std::string& task) {
+    return procFile(task + "/wchan").rfind("seccomp", 0) == 0;
+}
+
 // One look at every thread of the program and of the processes it started.
 struct Look {
     bool asleep = true;              // no thread runs, or waits for the disk
@@ -162,6 +170,10 @@ Look lookAt(const std::vector<std::pair<long, int>>& processes, const std::strin
                 arguments.push_back(argument);
             }
             const Input input = takesInput(pid, call, arguments, terminal);
+            if (input != Input::None && heldForTheSupervisor(task)) {
+                look.asleep = false;  // on its way into the call, not waiting in it
+                continue;
+            }
             if (input == Input::Surely) {
                 look.inputWaiters.push_back(tid);
             } else if (input == Input::Possibly) {

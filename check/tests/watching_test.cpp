@@ -69,4 +69,47 @@ TEST(Watching, AtATerminalLetGoOfIsNotWaitedOnAndItsOutputStillComes) {
     EXPECT_LT(used, MOST_PROCESSOR_SECONDS) << "processor seconds over a run of a second";
 }
 
+// A runner whose supervisor is slow, as under load: once the program has
+// been told to wait for input, each call it makes on the terminal is let go
+// only a fifth of a second after the call.
+class SlowToAnswer : public Runner {
+public:
+    void start(const RunRequest& request, int input, int output, int errors) override {
+        inner.start(request, input, output, errors);
+    }
+    bool running() const override { return inner.running(); }
+    std::vector<int> watched() const override { return inner.watched(); }
+    std::vector<RunEvent> handle() override {
+        const auto now = std::chrono::steady_clock::now();
+        if (toldOnce && now - lastAnswered < std::chrono::milliseconds(200)) {
+            return {};
+        }
+        lastAnswered = now;
+        std::vector<RunEvent> events = inner.handle();
+        for (const RunEvent& event : events) {
+            toldOnce = toldOnce || event.kind == RunEvent::MayWait;
+        }
+        return events;
+    }
+    void stop() override { inner.stop(); }
+    std::vector<std::pair<long, int>> processes() const override { return inner.processes(); }
+    bool tellsOfWaits() const override { return true; }
+
+private:
+    LocalRunner inner;
+    bool toldOnce = false;
+    std::chrono::steady_clock::time_point lastAnswered;
+};
+
+// dash's read takes a byte a call.  Each call sleeps until the supervisor
+// lets it go, looking like a wait for input to all but where it sleeps.
+TEST(Watching, ACallHeldForTheSupervisorIsNoWait) {
+    SlowToAnswer runner;
+    Program program{&runner, shell("read a; echo \"got $a\""), {}};
+    const TypedRun run = typeLines(program, {"xy\n"}, 1, 10, Typing{});
+    EXPECT_TRUE(run.end.endedWell()) << run.end.describe(10);
+    EXPECT_EQ(run.waits, 1u);
+    EXPECT_EQ(run.screen.rows(), (std::vector<std::string>{"xy", "got xy", ""}));
+}
+
 }  // namespace
