@@ -408,6 +408,19 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 // three descriptors, starts the program, waits for it, ends whatever it
 // left and hands its status up.  When it ends, the kernel ends every
 // process left in the namespace.
+// With vfork the program's side shares this process's memory until its
+// exec, instead of a copy of it that the exec throws away.  This process
+// sleeps meanwhile; the program's side never returns from becomeProgram.
+pid_t startProgram(const Setup& setup, const RunRequest& request, const std::vector<char*>& argv,
+                   const std::vector<char*>& environ, const int (&fds)[3], int error, int whyFailed,
+                   int listenerSocket) {
+    const pid_t program = vfork();
+    if (program == 0) {
+        becomeProgram(setup, request, argv, environ, fds, error, whyFailed, listenerSocket);
+    }
+    return program;
+}
+
 [[noreturn]] void runTop(const Setup& setup, int order, int whyFailed, int listenerSocket,
                          int statusOut) {
     // Nothing of the supervisor's or of another run's goes with it.
@@ -433,11 +446,8 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     }
     const std::vector<char*> argvPointers = pointers(argv), environPointers = pointers(environ);
     const int fds[3] = {descriptors[0].get(), descriptors[1].get(), descriptors[2].get()};
-    const pid_t program = fork();
-    if (program == 0) {
-        becomeProgram(setup, request, argvPointers, environPointers, fds, mountError, whyFailed,
-                      listenerSocket);
-    }
+    const pid_t program = startProgram(setup, request, argvPointers, environPointers, fds,
+                                       mountError, whyFailed, listenerSocket);
     for (const int fd : fds) {
         close(fd);
     }
