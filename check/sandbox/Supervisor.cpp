@@ -403,11 +403,6 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return result;
 }
 
-// The first process of a run's PID namespace, made before the run is asked
-// for: with its mounts in place it waits for the request and the run's
-// three descriptors, starts the program, waits for it, ends whatever it
-// left and hands its status up.  When it ends, the kernel ends every
-// process left in the namespace.
 // With vfork the program's side shares this process's memory until its
 // exec, instead of a copy of it that the exec throws away.  This process
 // sleeps meanwhile; the program's side never returns from becomeProgram.
@@ -421,6 +416,11 @@ pid_t startProgram(const Setup& setup, const RunRequest& request, const std::vec
     return program;
 }
 
+// The first process of a run's PID namespace, made before the run is asked
+// for: with its mounts in place it waits for the request and the run's
+// three descriptors, starts the program, waits for it, ends whatever it
+// left and hands its status up.  When it ends, the kernel ends every
+// process left in the namespace.
 [[noreturn]] void runTop(const Setup& setup, int order, int whyFailed, int listenerSocket,
                          int statusOut) {
     // Nothing of the supervisor's or of another run's goes with it.
